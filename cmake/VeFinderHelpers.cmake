@@ -1,0 +1,103 @@
+# Build helpers shared by the module, tool, test and benchmark directories.
+
+# vefinder_module(<name> [EXCLUDE <regex>...] [EXTRA <glob>...]): a static, position-independent module library built
+# from the sources of the calling directory; linked whole into libvefinder and
+# directly into tests and tools.
+function(vefinder_module name)
+    cmake_parse_arguments(ARG "" "" "EXCLUDE;EXTRA" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    foreach(pattern IN LISTS ARG_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "${pattern}")
+    endforeach()
+    foreach(glob IN LISTS ARG_EXTRA)
+        file(GLOB extra CONFIGURE_DEPENDS ${glob})
+        list(APPEND sources ${extra})
+    endforeach()
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC vefinder_settings Qt5::Core)
+endfunction()
+
+# vefinder_lay_out_data(<target> [LEXICONS <set>|NONE] [NO_FRISO] [REPLACE <file>])
+# Lays out dict/ beside the target's binary after each build, as the library
+# expects it under the application directory:
+#   dict/MATLEX/  the compiled lexicons of <set> (default: sample)
+#   dict/UTF-8/   friso's dictionary (symlinked) and word-replace.txt
+function(vefinder_lay_out_data target)
+    cmake_parse_arguments(ARG "NO_FRISO" "LEXICONS;REPLACE" "" ${ARGN})
+    if(NOT ARG_LEXICONS)
+        set(ARG_LEXICONS sample)
+    endif()
+    if(NOT ARG_REPLACE)
+        set(ARG_REPLACE ${PROJECT_SOURCE_DIR}/data/word-replace.txt)
+    endif()
+    set(lexdir "")
+    if(NOT ARG_LEXICONS STREQUAL "NONE")
+        set(lexdir ${PROJECT_BINARY_DIR}/lexicons/${ARG_LEXICONS})
+        add_dependencies(${target} vefinder_lexicons_${ARG_LEXICONS})
+    endif()
+    set(friso ${FRISO_DICT_DIR})
+    if(ARG_NO_FRISO)
+        set(friso "")
+    endif()
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DDEST=$<TARGET_FILE_DIR:${target}>/dict
+                -DLEXDIR=${lexdir} -DFRISO=${friso} -DREPLACE=${ARG_REPLACE}
+                -P ${PROJECT_SOURCE_DIR}/cmake/LayOutDict.cmake
+        VERBATIM)
+endfunction()
+
+# vefinder_add_test(<name> SOURCES ... [LIBS ...] [LEXICONS <set>|NONE] [NO_DATA]
+#                   [NO_FRISO] [REPLACE <file>] [TIMEOUT <s>])
+# A Qt Test executable in a directory of its own (its application directory, so
+# each test can hold its own lexicon set), registered with CTest.
+function(vefinder_add_test name)
+    cmake_parse_arguments(ARG "NO_DATA;NO_FRISO" "LEXICONS;REPLACE;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt5::Test vefinder_testsupport ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/testbin/${name})
+    if(NOT ARG_NO_DATA)
+        set(extra "")
+        if(ARG_NO_FRISO)
+            list(APPEND extra NO_FRISO)
+        endif()
+        if(ARG_REPLACE)
+            list(APPEND extra REPLACE ${ARG_REPLACE})
+        endif()
+        if(NOT ARG_LEXICONS)
+            set(ARG_LEXICONS sample)
+        endif()
+        vefinder_lay_out_data(${name} LEXICONS ${ARG_LEXICONS} ${extra})
+    endif()
+    add_test(NAME ${name} COMMAND ${name}
+             WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/testbin/${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+endfunction()
+
+# vefinder_compile_lexicons(<set> <source dir>): compiles the plain-text
+# lexicon sources of <source dir> (synonyms.txt, matset.txt, smartmatch.txt,
+# coreword.txt, cablecoreword.txt, encore.txt; missing ones are skipped) with
+# vefinder-lex into ${PROJECT_BINARY_DIR}/lexicons/<set>/, as target
+# vefinder_lexicons_<set>.
+function(vefinder_compile_lexicons set srcdir)
+    set(outdir ${PROJECT_BINARY_DIR}/lexicons/${set})
+    set(outputs "")
+    foreach(kind synonyms matset smartmatch coreword cablecoreword encore)
+        set(src ${srcdir}/${kind}.txt)
+        if(EXISTS ${src})
+            set(out ${outdir}/lex-${kind}.lex)
+            add_custom_command(OUTPUT ${out}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}
+                COMMAND vefinder-lex compile ${kind} ${src} ${out}
+                DEPENDS vefinder-lex ${src}
+                COMMENT "Compiling lexicon ${set}/${kind}"
+                VERBATIM)
+            list(APPEND outputs ${out})
+        endif()
+    endforeach()
+    add_custom_target(vefinder_lexicons_${set} ALL DEPENDS ${outputs})
+endfunction()

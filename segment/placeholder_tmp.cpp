@@ -1,0 +1,1 @@
+int vefinderSegmentPlaceholder = 0;

@@ -1,0 +1,51 @@
+/** @file wordsegment.h @brief WordSegment, the pooled Chinese word segmenter. */
+#pragma once
+
+#include "vefinder_export.h"
+
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <QWaitCondition>
+
+struct friso_config_struct;
+struct SegmenterEntry;
+
+/// Cuts text into words with friso. A process-wide singleton holding a pool of
+/// three segmenters, each with its own dictionary; up to three threads segment
+/// at once, further callers wait their turn (first in, first out). Before
+/// segmentation the replacements of dict/UTF-8/word-replace.txt are applied.
+class VEFINDER_EXPORT WordSegment
+{
+public:
+    /// The words of @p text; instance()->segment(text, unique).
+    static QStringList segmentText(const QString& text, bool unique);
+    /// The singleton, built on first use.
+    static WordSegment* instance();
+
+    /// The words of @p text in friso's order, later repeats removed when
+    /// @p unique; never empty (a text without words comes back as itself).
+    QStringList segment(const QString& text, bool unique);
+
+    WordSegment(const WordSegment&) = delete;
+    WordSegment& operator=(const WordSegment&) = delete;
+
+private:
+    friend class WordSegmentTestAccess;
+    WordSegment();
+    ~WordSegment();
+    void init();
+    static void initConfig(friso_config_struct* config);
+    void loadReplaceWords();
+    void freeAll();
+
+    QVector<SegmenterEntry*> m_segmenters; ///< the pool; entries owned
+    QList<int> m_freeIndexes;              ///< free pool entries, first in first out
+    QMutex m_mutex;                        ///< guards m_freeIndexes
+    QWaitCondition m_waitCond;             ///< woken once per returned entry
+    int m_poolSize = 3;                    ///< number of pool entries
+    QMap<QString, QString> m_replaceWords; ///< text to find, its replacement
+};
