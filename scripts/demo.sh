@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The main job on the bundled sample: installs what is missing, builds, compiles
+# the sample lexicons, indexes the sample catalogue and answers descriptions,
+# ordinary and cable ones, then matches a whole bill of quantities.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup-deps.sh
+echo "== Building"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target vefinder vefinder-index vefinder-lex vefinder_lexicons_sample >/dev/null
+bin=build/bin
+index=build/demo-index
+
+echo
+echo "== Indexing data/catalogue.csv into $index"
+"$bin/vefinder" index data/catalogue.csv "$index"
+
+show() {
+    echo
+    echo "\$ vefinder $*"
+    "$bin/vefinder" "$@" --index "$index" || true
+}
+
+echo
+echo "== Code search"
+show code "$(sed -n 2p data/catalogue.csv | cut -d, -f2)"
+
+echo
+echo "== Ordinary descriptions (code, name, specification)"
+show quota "" "镀锌钢管" "DN25"
+show quota "" "普通硅酸盐水泥" "P.O 42.5"
+show quota "" "闸阀" "DN100"
+show quota "" "施工用水" ""
+show segment "PPR给水管 dn20"
+show quota "" "螺纹钢" "HRB400 Φ12" --explain
+
+echo
+echo "== Cable descriptions, written the ways users write them"
+show segment "zryjv3x2.5"
+show segment "ZR-YJV 3芯2.5mm²"
+show segment "电力电缆YJV 三芯 2.5"
+show segment "yjv22 3x95+1x50"
+show segment "BV2.5" --explain
+
+echo
+echo "== Matching a bill of quantities (data/bill.csv)"
+"$bin/vefinder" batch data/bill.csv --index "$index" --output build/demo-bill-results.csv
+echo "results written to build/demo-bill-results.csv"

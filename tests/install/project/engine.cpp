@@ -1,0 +1,14 @@
+#include <engine/VeFinder>
+
+// Every declaration a host needs from the engine header alone.
+bool checkEngine()
+{
+    VeFinder finder;
+    VeFinder copy(finder);
+    copy = finder;
+    copy.setPosIndex({});
+    QStringList ids;
+    finder.normCodeSearch(ids, QStringLiteral("x"), QStringLiteral("/nonexistent-index"));
+    return ids.isEmpty() && normalizeSearchText(QStringLiteral(" A  b ")) == QStringLiteral("a b")
+        && DocEnPpl == 8;
+}
