@@ -1,0 +1,142 @@
+/** @file vefinder.cpp @brief VeFinder's life cycle, index access and observer hooks. */
+#include "engine/vefinder_p.h"
+#include "engine/vesearchobserver.h"
+
+#include <exception>
+
+namespace {
+
+/// Field names by EnDocFindType value.
+const wchar_t* const kFieldNames[] = {
+    L"mat_id",        L"code_fvl_idx", L"title_fvl_idx", L"spec_fvl_idx", L"brand_fvl_idx",
+    L"chs_ppl_idx",   L"mix_ppl_idx",  L"num_ppl_idx",   L"en_ppl_idx",
+};
+constexpr unsigned kFieldCount = sizeof(kFieldNames) / sizeof(kFieldNames[0]);
+
+/// Releases what the index layer keeps per reader once the reader is closed.
+/// Debian's CLucene build keeps no scorer map: the caches it ties to a reader
+/// (field cache, norms) are dropped by the reader's own close callbacks and
+/// destructor. The step stays here, after close() and before the reader is
+/// deleted, so a build that does keep such a map has one place to clear it.
+void clearScorerMap(lucene::index::IndexReader* reader)
+{
+    Q_UNUSED(reader)
+}
+
+} // namespace
+
+VeFinder::VeFinder() = default;
+VeFinder::VeFinder(const VeFinder& other) = default;
+VeFinder& VeFinder::operator=(const VeFinder& other) = default;
+VeFinder::~VeFinder() = default;
+
+void VeFinder::setPosIndex(const QHash<QString, QString>& posIndex)
+{
+    m_posIndex = posIndex;
+}
+
+void VeFinder::setObserver(VeSearchObserver* observer)
+{
+    m_observer = observer;
+}
+
+VeSearchObserver* VeFinder::observer() const
+{
+    return m_observer;
+}
+
+bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
+                            const QString& indexPath)
+{
+    m_foundIds.clear();
+    const QByteArray path = indexPath.toLocal8Bit();
+    IndexReader* openedReader = nullptr;
+    try {
+        openedReader = IndexReader::open(path.constData(), true, nullptr);
+        IndexSearcher* openedSearcher = _CLNEW IndexSearcher(openedReader);
+        reader = openedReader;
+        searcher = openedSearcher;
+        return true;
+    } catch (...) {
+        // An index that cannot be opened is an empty result, not an error of
+        // the host's; a reader opened before the failure is not leaked.
+        if (openedReader) {
+            try {
+                openedReader->close();
+            } catch (...) {
+            }
+            _CLDELETE(openedReader);
+        }
+        return false;
+    }
+}
+
+void VeFinder::closeSearcher(IndexReader* reader, IndexSearcher* searcher)
+{
+    m_foundIds.clear();
+    // Every step runs even when an earlier one fails, so nothing is left
+    // open; the first failure is passed on once all is released.
+    std::exception_ptr failure;
+    if (searcher) {
+        try {
+            searcher->close();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        _CLDELETE(searcher);
+    }
+    if (reader) {
+        try {
+            reader->close();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+        clearScorerMap(reader);
+        _CLDELETE(reader);
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+const wchar_t* VeFinder::fieldTerm(EnDocFindType type)
+{
+    const unsigned index = static_cast<unsigned>(type);
+    return index < kFieldCount ? kFieldNames[index] : kFieldNames[DocEnPpl];
+}
+
+QString VeFinder::getFieldValue(Document& doc, const wchar_t* field)
+{
+    wchar_t** values = doc.getValues(field);
+    if (!values)
+        return QString();
+    QString value;
+    if (values[0])
+        value = QString::fromWCharArray(values[0], -1);
+    _CLDELETE_CARRAY_ALL(values);
+    return value;
+}
+
+void VeFinder::noteQuery(Query* query) const
+{
+    if (!m_observer)
+        return;
+    QString text;
+    if (query) {
+        wchar_t* raw = query->toString();
+        text = QString::fromWCharArray(raw);
+        _CLDELETE_CARRAY(raw);
+    }
+    m_observer->queryRun(QString::fromLatin1(m_step), text);
+}
+
+void VeFinder::noteDelivered(const QString& matId, double sortValue) const
+{
+    if (m_observer)
+        m_observer->delivered(QString::fromLatin1(m_step), matId, sortValue);
+}
+
+void cluceneShutdown()
+{
+    _lucene_shutdown();
+}

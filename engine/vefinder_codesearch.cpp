@@ -1,0 +1,94 @@
+/** @file vefinder_codesearch.cpp @brief The code-driven entries quotaSearch and normCodeSearch, and their lookups. */
+#include "engine/vefinder_p.h"
+#include "engine/searchtext.h"
+
+#include <memory>
+
+using lucene::search::BooleanClause;
+using lucene::search::Hits;
+
+void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, const QString& name,
+                           const QString& spec, const QString& indexPath, int* foundCount,
+                           bool deepSearch)
+{
+    m_deepSearch = deepSearch;
+    result.clear();
+    IndexReader* reader = nullptr;
+    IndexSearcher* searcher = nullptr;
+    if (!initSearcher(reader, searcher, indexPath))
+        return;
+    vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
+
+    const QString normKey = getNormSearchKey(searcher, code, spec);
+    {
+        vefinder::StepScope step(m_step, "precise");
+        result.append(findNormPrecise(searcher, normKey, normalizeSearchText(name),
+                                      normalizeSearchText(spec)));
+    }
+    doSearchFuzzy(result, searcher, normalizeSearchText(name + QLatin1Char(' ') + spec), normKey,
+                  foundCount);
+    {
+        vefinder::StepScope step(m_step, "code");
+        result.append(findByNormCode(searcher, normKey));
+    }
+    guard.finish();
+}
+
+void VeFinder::normCodeSearch(QStringList& result, const QString& code, const QString& indexPath)
+{
+    m_deepSearch = true;
+    result.clear();
+    IndexReader* reader = nullptr;
+    IndexSearcher* searcher = nullptr;
+    if (!initSearcher(reader, searcher, indexPath))
+        return;
+    vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
+    {
+        vefinder::StepScope step(m_step, "code");
+        result = addMatIdsNormal(searcher, mkCodeQuery(code));
+    }
+    guard.finish();
+}
+
+QString VeFinder::getNormSearchKey(IndexSearcher* searcher, const QString& code, QString spec)
+{
+    const QString key = normKeyHash(code, spec);
+    if (key.isEmpty())
+        return code;
+    std::unique_ptr<BooleanQuery> query(mkCodeQuery(key));
+    std::unique_ptr<Hits> hits(searcher->search(query.get()));
+    const bool held = hits->length() > 0;
+    hits.reset();
+    return held ? key : code;
+}
+
+QStringList VeFinder::findNormPrecise(IndexSearcher* searcher, const QString& normKey,
+                                      const QString& name, const QString& spec)
+{
+    std::unique_ptr<BooleanQuery> query(mkCodeQuery(normKey));
+    query->add(vefinder::newTermQuery(fieldTerm(DocTitle), name), true, BooleanClause::MUST);
+    query->add(vefinder::newTermQuery(fieldTerm(DocSpec), spec), true, BooleanClause::MUST);
+    return addMatIdsNormal(searcher, query.release());
+}
+
+QStringList VeFinder::findByNormCode(IndexSearcher* searcher, const QString& normKey)
+{
+    return addMatIdsNormal(searcher, mkCodeQuery(normKey));
+}
+
+QStringList VeFinder::addMatIdsNormal(IndexSearcher* searcher, Query* query)
+{
+    std::unique_ptr<Query> owned(query);
+    if (searcher && query)
+        noteQuery(query);
+    QList<VeDocInfo> docs;
+    setDocumentValue(docs, QString(), searcher, query);
+    QStringList ids;
+    ids.reserve(docs.size());
+    for (const VeDocInfo& doc : qAsConst(docs)) {
+        m_foundIds.insert(doc.matId);
+        ids.append(doc.matId);
+        noteDelivered(doc.matId, 1.0);
+    }
+    return ids;
+}
