@@ -1,1 +1,0 @@
-int vefinderSegmentPlaceholder = 0;
