@@ -1,1 +1,0 @@
-int vefinderLexiconPlaceholder = 0;

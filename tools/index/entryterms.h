@@ -1,0 +1,55 @@
+/** @file entryterms.h @brief EntryTermBuilder, the word terms a catalogue entry is indexed under. */
+#pragma once
+
+#include "engine/endocfindtype.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+/// One word term: the word field it belongs in and the word.
+using WordTerm = QPair<EnDocFindType, QString>;
+
+/// Works out the words an entry must be found under so that the searches,
+/// which cut their query texts into words in several ways, reach it: the
+/// segmented words of the normalised name, specification and both together,
+/// of their space-separated parts, of their texts without parenthesised
+/// remarks, of their core words and of what remains around them, the pieces
+/// of mixed and numeric words, and for cable descriptions the notation parts,
+/// prefix, model, cores, sections and voltage. Every derived word is cut
+/// again until nothing new comes out. Keeps caches, so use one builder per
+/// thread.
+class EntryTermBuilder
+{
+public:
+    /// The word terms of an entry with @p name and @p spec (raw catalogue
+    /// texts), sorted by field and word, each once.
+    QList<WordTerm> build(const QString& name, const QString& spec);
+
+    /// Longest word put into a word field; longer words are left out.
+    static constexpr int MaxWordLength = 256;
+
+private:
+    /// What the searches make of one word: its field, and the words its
+    /// segmentation and (for mixed and numeric words) its pieces give.
+    struct WordInfo {
+        EnDocFindType type = DocEnPpl;
+        QStringList derived;
+    };
+
+    const WordInfo& wordInfo(const QString& word);
+    const QStringList& segment(const QString& text);
+    void addTextWords(const QString& text, QSet<QString>& words);
+    void collectTextWords(const QString& text, QSet<QString>& words);
+    void addCableWords(const QString& text, QSet<QString>& words);
+    void addCoreWords(const QString& text, QSet<QString>& words);
+    void addSegmented(const QString& text, QSet<QString>& words);
+    void close(QSet<QString>& words);
+
+    QHash<QString, QStringList> m_segments;     ///< segmentation cache
+    QHash<QString, WordInfo> m_words;           ///< word cache
+    QHash<QString, QSet<QString>> m_textWords;  ///< words of names and specifications seen before
+};
