@@ -1,0 +1,80 @@
+/** @file batchrunner.cpp @brief Worker threads for batch matching, outcomes in input order. */
+#include "batchrunner.h"
+
+#include "engine/vefinder.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <climits>
+#include <memory>
+#include <thread>
+#include <vector>
+
+BatchRunner::BatchRunner(const QString& indexPath, const QHash<QString, QString>& positions, bool deepSearch, int jobs)
+    : m_indexPath(indexPath)
+    , m_positions(positions)
+    , m_deepSearch(deepSearch)
+    , m_jobs(qMax(1, jobs))
+{
+}
+
+void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress& progress)
+{
+    const int count = rows.size();
+    std::vector<Outcome> outcomes(static_cast<size_t>(count));
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[static_cast<size_t>(count)]);
+    for (int i = 0; i < count; ++i)
+        done[i].store(false);
+    std::atomic<int> next{0};
+    std::atomic<int> finished{0};
+    QMutex mutex;
+    QWaitCondition rowDone;
+
+    auto work = [&]() {
+        VeFinder finder;
+        finder.setPosIndex(m_positions);
+        for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
+            const Row& row = rows.at(i);
+            Outcome& outcome = outcomes[static_cast<size_t>(i)];
+            if (row.error.isEmpty()) {
+                int foundCount = INT_MIN;
+                finder.quotaSearch(outcome.groups, row.code, row.name, row.spec, m_indexPath, &foundCount,
+                                   m_deepSearch);
+                outcome.hasFoundCount = foundCount != INT_MIN;
+                outcome.foundCount = outcome.hasFoundCount ? foundCount : 0;
+            }
+            done[i].store(true, std::memory_order_release);
+            finished.fetch_add(1);
+            QMutexLocker lock(&mutex);
+            rowDone.wakeAll();
+        }
+    };
+
+    const int threadCount = qMin(m_jobs, qMax(1, count));
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<size_t>(threadCount));
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back(work);
+
+    // Hand on the outcomes in order from this thread while the workers run.
+    int emitted = 0;
+    while (emitted < count) {
+        {
+            QMutexLocker lock(&mutex);
+            if (!done[emitted].load(std::memory_order_acquire))
+                rowDone.wait(&mutex, 200);
+        }
+        while (emitted < count && done[emitted].load(std::memory_order_acquire)) {
+            sink(emitted, outcomes[static_cast<size_t>(emitted)]);
+            outcomes[static_cast<size_t>(emitted)] = Outcome(); // free what has been written
+            ++emitted;
+        }
+        if (progress)
+            progress(finished.load());
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}

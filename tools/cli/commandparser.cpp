@@ -1,0 +1,96 @@
+/** @file commandparser.cpp @brief Argument parsing of one vefinder subcommand. */
+#include "commandparser.h"
+
+const QString CommandParser::DefaultIndexPath = QStringLiteral("index");
+
+CommandParser::CommandParser(const QString& command, const QString& description)
+    : m_command(command)
+    , m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."))
+    , m_index(QStringLiteral("index"),
+              QStringLiteral("The catalogue index directory (default: ./%1).").arg(DefaultIndexPath),
+              QStringLiteral("DIR"), DefaultIndexPath)
+    , m_positions(QStringLiteral("positions"),
+                  QStringLiteral("Catalogue positions for the ranking's last tie-break: the catalogue CSV "
+                                 "(its mat_id and position columns) or a two-column file of mat id and "
+                                 "hexadecimal position."),
+                  QStringLiteral("FILE"))
+    , m_shallow(QStringLiteral("shallow"),
+                QStringLiteral("Stop after the strict strategies (no deep search)."))
+    , m_json(QStringLiteral("json"), QStringLiteral("Print the result as JSON (see docs/cli.md)."))
+    , m_explain(QStringLiteral("explain"),
+                QStringLiteral("Show which step delivered each entry, its sort value and the queries run."))
+{
+    m_parser.setApplicationDescription(description);
+    m_parser.addOption(m_help);
+}
+
+void CommandParser::addPositional(const QString& name, const QString& description, const QString& syntax)
+{
+    m_parser.addPositionalArgument(name, description, syntax);
+}
+
+void CommandParser::addIndexOptions(bool withShallow)
+{
+    m_parser.addOption(m_index);
+    m_parser.addOption(m_positions);
+    m_hasIndex = true;
+    if (withShallow)
+        m_parser.addOption(m_shallow);
+    m_hasShallow = withShallow;
+}
+
+void CommandParser::addOutputOptions()
+{
+    m_parser.addOption(m_json);
+    m_parser.addOption(m_explain);
+    m_hasOutput = true;
+}
+
+bool CommandParser::parse(const QStringList& arguments, int minPositional, int maxPositional, int* exitCode)
+{
+    if (!m_parser.parse(arguments)) {
+        *exitCode = usageError(m_parser.errorText());
+        return false;
+    }
+    if (m_parser.isSet(m_help)) {
+        QString help = m_parser.helpText();
+        // QCommandLineParser names the program only; name the command too.
+        help.replace(QStringLiteral("Usage: vefinder "), QStringLiteral("Usage: vefinder %1 ").arg(m_command));
+        Console::out(help);
+        *exitCode = ExitOk;
+        return false;
+    }
+    const int count = m_parser.positionalArguments().size();
+    if (count < minPositional || count > maxPositional) {
+        QString expected = minPositional == maxPositional
+            ? QStringLiteral("%1 argument(s)").arg(minPositional)
+            : QStringLiteral("%1 to %2 arguments").arg(minPositional).arg(maxPositional);
+        *exitCode = usageError(QStringLiteral("expected %1, got %2").arg(expected).arg(count));
+        return false;
+    }
+    return true;
+}
+
+SearchSettings CommandParser::searchSettings() const
+{
+    SearchSettings settings;
+    settings.indexPath = DefaultIndexPath;
+    if (m_hasIndex) {
+        settings.indexPath = m_parser.value(m_index);
+        settings.positionsPath = m_parser.value(m_positions);
+    }
+    if (m_hasShallow)
+        settings.deepSearch = !m_parser.isSet(m_shallow);
+    if (m_hasOutput) {
+        settings.json = m_parser.isSet(m_json);
+        settings.explain = m_parser.isSet(m_explain);
+    }
+    return settings;
+}
+
+int CommandParser::usageError(const QString& message) const
+{
+    Console::error(QStringLiteral("%1: %2").arg(m_command, message));
+    std::fputs(QStringLiteral("Try 'vefinder %1 --help'.\n").arg(m_command).toLocal8Bit().constData(), stderr);
+    return ExitUsage;
+}
