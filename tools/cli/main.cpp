@@ -57,13 +57,13 @@ int usage(const QString& message)
 
 int main(int argc, char* argv[])
 {
-    // The sibling tools replace this process before anything else is set up.
+    QCoreApplication app(argc, argv);
+    // The sibling tools replace this process and get the raw arguments.
     if (argc >= 2 && std::strcmp(argv[1], "index") == 0)
         return runSiblingTool("vefinder-index", argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "lex") == 0)
         return runSiblingTool("vefinder-lex", argc, argv);
 
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vefinder"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VEFINDER_TOOLS_VERSION));
 
