@@ -107,6 +107,8 @@ void WordSegmentTest::segmentText_data()
                                                     << u8("铜 芯 聚氯乙烯 绝缘 电线 bv-2.5");
     QTest::newRow("plus kept between numbers") << u8("yjv22 3x95+1x50") << u8("yjv22 3x95+1x50");
     QTest::newRow("cement grade") << u8("普通硅酸盐水泥P.O42.5") << u8("普通 硅酸盐水泥 p.o42.5");
+    QTest::newRow("seven-character dictionary word") << u8("中华人民共和国国家标准")
+                                                     << u8("中华人民共和国 国家 标准");
     QTest::newRow("person name recognised, stop word dropped") << u8("张三的电缆")
                                                                << u8("张三 电缆");
     QTest::newRow("replaced abbreviation 砼") << u8("C30砼") << u8("c30 混凝土");
