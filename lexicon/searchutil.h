@@ -11,6 +11,8 @@
 #include <QStringList>
 
 class QFile;
+enum class LexiconKind;
+struct LexiconRecord;
 
 /// The linguistic knowledge of the library: the six lexicons beside the
 /// application (deciphered once, on the first instance() call) and three
@@ -59,6 +61,11 @@ private:
     SearchUtil();
 
     bool decodeFile(QFile& tmpFile, const QString& srcRelPath, const QString& tmpName);
+    /// Deciphers the lexicon @p srcRelPath (through a temporary file named after
+    /// @p tmpName, removed again on every path) and reads its records of @p kind,
+    /// up to the first damaged one. False when the file cannot be deciphered.
+    bool readLexicon(const QString& srcRelPath, const QString& tmpName, LexiconKind kind,
+                     QList<LexiconRecord>& records);
     void initSynData();
     void initSetData();
     void initSmartMatchData();
