@@ -44,18 +44,17 @@ void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double
     const QString lower = doc.name.toLower();
     const QString bare = removeBrackets(lower);       // brackets gone, remarks kept
     const QString plain = removeBracketText(lower);   // remarks gone
+    // An exact match ends the map; a value above 1.0 ends the walk, one of
+    // 1.0 or below lets the next map try again. An ending word ends it all.
     for (const QMap<QString, double>& map : maps) {
         if (doc.sortValue > 1.0)
             return;
         auto exact = map.constFind(bare);
+        if (exact == map.constEnd())
+            exact = map.constFind(plain);
         if (exact != map.constEnd()) {
             doc.sortValue = exact.value();
-            return;
-        }
-        exact = map.constFind(plain);
-        if (exact != map.constEnd()) {
-            doc.sortValue = exact.value();
-            return;
+            continue;
         }
         for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
             const QString& word = it.key();

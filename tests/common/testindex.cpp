@@ -45,11 +45,42 @@ QString render(const QList<QStringList>& groups, bool sorted)
     return parts.join(QLatin1Char(' '));
 }
 
+bool outsideBmp(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+bool outsideBmp(const TestDoc& d)
+{
+    for (const QString& t : {d.matId, d.title, d.spec, d.brand}) {
+        if (outsideBmp(t))
+            return true;
+    }
+    for (const QStringList* list : {&d.codes, &d.chs, &d.mix, &d.num, &d.en}) {
+        for (const QString& t : *list) {
+            if (outsideBmp(t))
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error)
 {
     using lucene::document::Field;
+    for (const TestDoc& d : docs) {
+        if (outsideBmp(d)) {
+            if (error)
+                *error = QStringLiteral("document %1 holds a character outside the BMP").arg(d.matId);
+            return false;
+        }
+    }
     QDir().mkpath(dir);
     const QByteArray path = QFile::encodeName(dir);
     lucene::analysis::WhitespaceAnalyzer analyzer;

@@ -45,7 +45,10 @@ using TestDocs = QList<TestDoc>;
 
 /// Writes @p docs, in order (document numbers 0, 1, ...), into a new index at
 /// @p dir (created if missing, replaced if present), optimises and closes it.
-/// Returns false and sets @p error when the index library fails.
+/// Returns false and sets @p error when the index library fails, or when a
+/// text holds a character outside the BMP: the index library stores such a
+/// character as U+0000, which truncates stored values and puts the term
+/// dictionary out of order, so that lookups of other terms fail.
 bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error = nullptr);
 
 /// "[a b] [] [c]": each group in brackets, ids separated by one space.
