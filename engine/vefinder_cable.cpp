@@ -171,7 +171,7 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
                                                  IndexSearcher* searcher, Query* query)
 {
     std::unique_ptr<Query> owned(query);
-    if (query)
+    if (searcher && query)
         noteQuery(query);
 
     QList<VeDocInfo> docs;
