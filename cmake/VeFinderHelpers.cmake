@@ -18,10 +18,12 @@ function(vefinder_module name)
 endfunction()
 
 # vefinder_lay_out_data(<target> [LEXICONS <set>|NONE] [NO_FRISO] [REPLACE <file>])
-# Lays out dict/ beside the target's binary after each build, as the library
-# expects it under the application directory:
+# Lays out dict/ beside the target's binary, as the library expects it under
+# the application directory, and refreshes it whenever its sources change:
 #   dict/MATLEX/  the compiled lexicons of <set> (default: sample)
 #   dict/UTF-8/   friso's dictionary (symlinked) and word-replace.txt
+# The target's RUNTIME_OUTPUT_DIRECTORY (or CMAKE_RUNTIME_OUTPUT_DIRECTORY) must
+# be set before the call.
 function(vefinder_lay_out_data target)
     cmake_parse_arguments(ARG "NO_FRISO" "LEXICONS;REPLACE" "" ${ARGN})
     if(NOT ARG_LEXICONS)
@@ -30,20 +32,36 @@ function(vefinder_lay_out_data target)
     if(NOT ARG_REPLACE)
         set(ARG_REPLACE ${PROJECT_SOURCE_DIR}/data/word-replace.txt)
     endif()
+    get_target_property(bindir ${target} RUNTIME_OUTPUT_DIRECTORY)
+    if(NOT bindir)
+        set(bindir ${CMAKE_CURRENT_BINARY_DIR})
+    endif()
+    set(depends ${PROJECT_SOURCE_DIR}/cmake/LayOutDict.cmake)
     set(lexdir "")
     if(NOT ARG_LEXICONS STREQUAL "NONE")
         set(lexdir ${PROJECT_BINARY_DIR}/lexicons/${ARG_LEXICONS})
-        add_dependencies(${target} vefinder_lexicons_${ARG_LEXICONS})
+        list(APPEND depends ${lexdir}/lexicons.stamp)
     endif()
     set(friso ${FRISO_DICT_DIR})
     if(ARG_NO_FRISO)
         set(friso "")
+    elseif(EXISTS ${ARG_REPLACE})
+        list(APPEND depends ${ARG_REPLACE})
     endif()
-    add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -DDEST=$<TARGET_FILE_DIR:${target}>/dict
+    set(stamp ${bindir}/dict/.${target}.stamp)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -DDEST=${bindir}/dict
                 -DLEXDIR=${lexdir} -DFRISO=${friso} -DREPLACE=${ARG_REPLACE}
                 -P ${PROJECT_SOURCE_DIR}/cmake/LayOutDict.cmake
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${depends}
+        COMMENT "Laying out dict/ for ${target}"
         VERBATIM)
+    add_custom_target(${target}_dict DEPENDS ${stamp})
+    if(NOT ARG_LEXICONS STREQUAL "NONE")
+        add_dependencies(${target}_dict vefinder_lexicons_${ARG_LEXICONS})
+    endif()
+    add_dependencies(${target} ${target}_dict)
 endfunction()
 
 # vefinder_add_test(<name> SOURCES ... [LIBS ...] [LEXICONS <set>|NONE] [NO_DATA]
@@ -99,5 +117,12 @@ function(vefinder_compile_lexicons set srcdir)
             list(APPEND outputs ${out})
         endif()
     endforeach()
-    add_custom_target(vefinder_lexicons_${set} ALL DEPENDS ${outputs})
+    # One stamp for the whole set: what the dict/ lay-outs of its users depend on.
+    set(stamp ${outdir}/lexicons.stamp)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${outputs}
+        VERBATIM)
+    add_custom_target(vefinder_lexicons_${set} ALL DEPENDS ${stamp})
 endfunction()
