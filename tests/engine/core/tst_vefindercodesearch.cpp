@@ -1,6 +1,7 @@
 /** @file tst_vefindercodesearch.cpp @brief Tests of the code-driven searches: norm key, precise and code groups, hit records. */
 #include "engine/searchtext.h"
 #include "recordingobserver.h"
+#include "segment/wordsegment.h"
 #include "testindex.h"
 #include "vefindertestaccess.h"
 
@@ -51,6 +52,8 @@ private slots:
     void quotaSearchGroups_data();
     void quotaSearchGroups();
     void quotaSearchRepeatsNothing();
+    void stepsNeverRepeat_data();
+    void stepsNeverRepeat();
 
     void normCodeSearch_data();
     void normCodeSearch();
@@ -220,6 +223,48 @@ void TestVeFinderCodeSearch::quotaSearchRepeatsNothing()
                        QStringLiteral("42.5"), m_index, nullptr, true);
     QCOMPARE(renderGroupsSorted(second), renderGroupsSorted(first));
     QCOMPARE(renderGroupsSorted(second), QStringLiteral("[D1] [D2]"));
+}
+
+void TestVeFinderCodeSearch::stepsNeverRepeat_data()
+{
+    QTest::addColumn<bool>("deepSearch");
+    QTest::newRow("deep search") << true;
+    QTest::newRow("shallow search") << false;
+}
+
+// An entry each for the precise, the fuzzy and the code step, and every entry
+// also reachable by the later steps: each is delivered once, by the first
+// step that reaches it, and again by the next call.
+void TestVeFinderCodeSearch::stepsNeverRepeat()
+{
+    QFETCH(bool, deepSearch);
+    const QString normKey = key("DN-PIPE", "dn25");
+    // the words the fuzzy step looks for: those of the normalised name and spec
+    const QStringList words =
+        WordSegment::instance()->segmentText(QStringLiteral("镀锌钢管 dn25"), true);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    QVERIFY(writeTestIndex(
+        tmp.path(),
+        {TestDoc(QStringLiteral("F1")).code(normKey).withTitle(QStringLiteral("镀锌钢管"))
+             .withSpec(QStringLiteral("dn25")).words(words),
+         TestDoc(QStringLiteral("F2")).code(normKey).withTitle(QStringLiteral("热镀锌钢管"))
+             .withSpec(QStringLiteral("dn25")).words(words),
+         TestDoc(QStringLiteral("F3")).code(normKey).withTitle(QStringLiteral("钢管"))}));
+
+    VeFinder engine;
+    for (int call = 0; call < 2; ++call) {
+        QList<QStringList> groups;
+        engine.quotaSearch(groups, QStringLiteral("DN-PIPE"), QStringLiteral("镀锌钢管"),
+                           QStringLiteral("DN25"), tmp.path(), nullptr, deepSearch);
+        QVERIFY2(groups.size() >= 3, qPrintable(renderGroups(groups)));
+        QCOMPARE(renderGroups({groups.first(), groups.last()}), QStringLiteral("[F1] [F3]"));
+        QStringList fuzzy;
+        for (int g = 1; g < groups.size() - 1; ++g)
+            fuzzy += groups.at(g);
+        QCOMPARE(renderIds(fuzzy), QStringLiteral("F2"));
+        QVERIFY(TA::foundIds(engine).isEmpty());
+    }
 }
 
 void TestVeFinderCodeSearch::normCodeSearch_data()
