@@ -1,0 +1,95 @@
+/** @file bench_enginehits.cpp @brief Time of one collecting step (read, rank, group) by number of hits. */
+#include "testindex.h"
+#include "vefindertestaccess.h"
+
+#include <QtTest>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
+
+using TA = VeFinderTestAccess;
+
+class BenchEngineHits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void unranked_data();
+    void unranked();
+    void ranked_data();
+    void ranked();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_index;
+};
+
+// 12,500 entries: every one holds the code ALL and the word 电缆; the first n
+// of each size also hold the code N<n>, so a code query hits exactly n.
+void BenchEngineHits::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_index = m_dir.filePath(QStringLiteral("index"));
+    TestDocs docs;
+    const QStringList names{QStringLiteral("电缆"), QStringLiteral("电力电缆"),
+                            QStringLiteral("电缆接头"), QStringLiteral("控制电缆（铜芯）")};
+    for (int i = 0; i < 12500; ++i) {
+        TestDoc d(QStringLiteral("M%1").arg(i));
+        d.code(QStringLiteral("ALL"));
+        for (int n : {100, 1000})
+            if (i < n)
+                d.code(QStringLiteral("N%1").arg(n));
+        d.withTitle(names.at(i % names.size()) + QString::number(i % 7))
+            .withSpec(QStringLiteral("3x%1").arg(i % 50))
+            .chsWords({QStringLiteral("电缆")});
+        docs << d;
+    }
+    QVERIFY(writeTestIndex(m_index, docs));
+}
+
+void BenchEngineHits::unranked_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::newRow("100 hits") << QStringLiteral("N100");
+    QTest::newRow("1000 hits") << QStringLiteral("N1000");
+    QTest::newRow("12500 hits") << QStringLiteral("ALL");
+}
+
+void BenchEngineHits::unranked()
+{
+    QFETCH(QString, code);
+    VeFinder engine;
+    TA::OpenIndex index(engine, m_index);
+    QVERIFY(index.valid());
+    TA::sortWordMaps(engine) = {{{QStringLiteral("电缆"), 99.9}}};
+    QBENCHMARK {
+        TA::foundIds(engine).clear();
+        TA::addMatIdsNormal(engine, index.searcher(), TA::mkCodeQuery(code));
+    }
+}
+
+void BenchEngineHits::ranked_data()
+{
+    unranked_data();
+}
+
+void BenchEngineHits::ranked()
+{
+    QFETCH(QString, code);
+    VeFinder engine;
+    TA::OpenIndex index(engine, m_index);
+    QVERIFY(index.valid());
+    TA::sortWordMaps(engine) = {{{QStringLiteral("电缆"), 99.9}},
+                                {{QStringLiteral("电力电缆"), 89.6}, {QStringLiteral("接头"), 89.5}}};
+    QBENCHMARK {
+        TA::foundIds(engine).clear();
+        TA::addMatIdsSortAdvance(engine, index.searcher(), TA::mkCodeQuery(code),
+                                 QStringLiteral("电缆"), QStringLiteral("KEY"));
+    }
+}
+
+QTEST_GUILESS_MAIN(BenchEngineHits)
+#include "bench_enginehits.moc"
