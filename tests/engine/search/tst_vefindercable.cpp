@@ -302,6 +302,9 @@ void VeFinderCableTest::querySequence_data()
     QTest::newRow("not deep: steps 1 and 2 only")
         << zr << "" << false << false << noDocs
         << QStringList{"cable1: zr yjv 3 2.5", "cable2: yjv 3 2.5"} << -7;
+    QTest::newRow("not deep, with code: steps 1 and 2 only")
+        << zr << "K" << false << false << TestDocs{doc("a", {"zr", "yjv", "3", "2.5"})}
+        << QStringList{"cable1: zr yjv 3 2.5", "cable2: yjv 3 2.5"} << -7;
     QTest::newRow("voltage: steps 3 and 4")
         << volt << "" << true << false << noDocs
         << QStringList{"cable1: yjv 3 2.5 0.6/1", "cable2: yjv 3 2.5 0.6/1", "cable3: yjv 3 2.5",
@@ -327,6 +330,11 @@ void VeFinderCableTest::querySequence_data()
         << QStringList{"cable1: yjv22 3 95", "cable2: yjv22 3 95", "cable5: yjv22 3",
                        "cable9: yjv22"}
         << -7;
+    QTest::newRow("mixed model without section: no step 10 with the core count alone")
+        << attribute("", "YJV22", "", "", "", {}) << "" << true << false << noDocs
+        << QStringList{"cable1: yjv22", "cable2: yjv22", "cable9: yjv22", "cable10: yjv",
+                       "cable10: yjv"}
+        << 0;
     QTest::newRow("model only: no step 5, no step 8")
         << bv << "" << true << false << noDocs
         << QStringList{"cable1: bv", "cable2: bv", "cable9: bv"} << 0;
