@@ -54,8 +54,14 @@ VeFinder::BooleanQuery* VeFinder::mkWordPplQuery(const QString& text)
     QMap<QString, QStringList> names;
     SearchUtil::instance()->getMatEquivalsPPL(names, text);
 
+    // A boolean query holds at most getMaxClauseCount() clauses and throws
+    // beyond; a word with more equivalent names keeps the first ones (in key
+    // order) rather than failing the whole search.
+    const size_t maxNames = BooleanQuery::getMaxClauseCount();
     std::unique_ptr<BooleanQuery> query(_CLNEW BooleanQuery(false));
     for (auto it = names.constBegin(); it != names.constEnd(); ++it) {
+        if (query->getClauseCount() >= maxNames)
+            break;
         std::unique_ptr<BooleanQuery> name(_CLNEW BooleanQuery(false));
         const QStringList& words = it.value();
         const int count = qMin(words.size(), kMaxWordsPerName);

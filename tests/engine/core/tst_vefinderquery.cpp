@@ -56,6 +56,7 @@ private slots:
     void wordQuery_data();
     void wordQuery();
     void wordQueryCap();
+    void wordQueryManyEquivalents();
     void wordQueryFinds_data();
     void wordQueryFinds();
 
@@ -230,6 +231,37 @@ void TestVeFinderQuery::wordQueryCap()
     for (int i = 0; i < 1000; ++i)
         expected << QStringLiteral("+en_ppl_idx:") + words.at(i);
     QCOMPARE(queryText(inner), expected.join(QLatin1Char(' ')));
+}
+
+// A word with more equivalents than one boolean query may hold (the test
+// lexicons give eqaaa 1100): the query keeps the first names in key order
+// instead of failing the whole search with an exception.
+void TestVeFinderQuery::wordQueryManyEquivalents()
+{
+    const size_t limit = BooleanQuery::getMaxClauseCount();
+    QCOMPARE(limit, size_t(1024));
+    std::unique_ptr<BooleanQuery> query;
+    try {
+        query.reset(TA::mkWordPplQuery(QStringLiteral("eqaaa")));
+    } catch (CLuceneError& e) {
+        QFAIL(e.what());
+    }
+    QCOMPARE(query->getClauseCount(), limit);
+    std::vector<BooleanClause*> clauses(limit);
+    query->getClauses(clauses.data());
+    QCOMPARE(queryText(clauses.front()->getQuery()), QStringLiteral("+en_ppl_idx:eqaaa"));
+    // eqaaa + 1023 in base 26 is eqbnj, the last name kept
+    QCOMPARE(queryText(clauses.back()->getQuery()), QStringLiteral("+en_ppl_idx:eqbnj"));
+
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    QVERIFY(writeTestIndex(tmp.path(), {TestDoc(QStringLiteral("E1")).enWords({QStringLiteral("eqbnj")}),
+                                        TestDoc(QStringLiteral("E2")).enWords({QStringLiteral("eqbnk")})}));
+    VeFinder engine;
+    TA::OpenIndex index(engine, tmp.path());
+    QVERIFY(index.valid());
+    QCOMPARE(renderIds(TA::addMatIdsNormal(engine, index.searcher(), query.release())),
+             QStringLiteral("E1"));
 }
 
 void TestVeFinderQuery::wordQueryFinds_data()
