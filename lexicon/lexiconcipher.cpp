@@ -146,6 +146,21 @@ inline quint32 roundFunction(quint32 r, quint32 k0, quint32 k1)
 
 [[noreturn]] void fail(const char* what) { throw std::runtime_error(what); }
 
+/// Reads up to 8 bytes, as many as the device still has; -1 on a read error.
+qint64 readBlock(QIODevice& in, unsigned char* block)
+{
+    qint64 got = 0;
+    while (got < 8) {
+        const qint64 n = in.read(reinterpret_cast<char*>(block) + got, 8 - got);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
 void writeAll(QIODevice& out, const unsigned char* data, qint64 size)
 {
     if (size > 0 && out.write(reinterpret_cast<const char*>(data), size) != size)
@@ -209,7 +224,7 @@ void encryptStream(QIODevice& in, QIODevice& out, const unsigned char key[8], bo
 
     if (encrypt) {
         for (;;) {
-            const qint64 got = in.read(reinterpret_cast<char*>(block), 8);
+            const qint64 got = readBlock(in, block);
             if (got < 0)
                 fail("cannot read the input");
             if (got < 8) {
@@ -230,7 +245,7 @@ void encryptStream(QIODevice& in, QIODevice& out, const unsigned char key[8], bo
     if (count < 1)
         fail("no whole block");
     for (qint64 n = 1; n <= count; ++n) {
-        if (in.read(reinterpret_cast<char*>(block), 8) != 8)
+        if (readBlock(in, block) != 8)
             fail("short block");
         desCryptBlock(schedule, block);
         if (n < count) {

@@ -14,19 +14,19 @@
 
 namespace {
 
-const QString kSynonymsFile = QStringLiteral("dict/MATLEX/lex-synonyms.lex");
-const QString kMatSetFile = QStringLiteral("dict/MATLEX/lex-matset.lex");
-const QString kSmartMatchFile = QStringLiteral("dict/MATLEX/lex-smartmatch.lex");
-const QString kCoreWordFile = QStringLiteral("dict/MATLEX/lex-coreword.lex");
-const QString kCableCoreWordFile = QStringLiteral("dict/MATLEX/lex-cablecoreword.lex");
-const QString kEnCoreFile = QStringLiteral("dict/MATLEX/lex-encore.lex");
+constexpr QLatin1String kSynonymsFile("dict/MATLEX/lex-synonyms.lex");
+constexpr QLatin1String kMatSetFile("dict/MATLEX/lex-matset.lex");
+constexpr QLatin1String kSmartMatchFile("dict/MATLEX/lex-smartmatch.lex");
+constexpr QLatin1String kCoreWordFile("dict/MATLEX/lex-coreword.lex");
+constexpr QLatin1String kCableCoreWordFile("dict/MATLEX/lex-cablecoreword.lex");
+constexpr QLatin1String kEnCoreFile("dict/MATLEX/lex-encore.lex");
 
-const QString kSynonymsTmp = QStringLiteral("lex-tmpmatsyn.lex");
-const QString kMatSetTmp = QStringLiteral("lex-tmpmatset.lex");
-const QString kSmartMatchTmp = QStringLiteral("lex-tmpsmartmatch.lex");
-const QString kCoreWordTmp = QStringLiteral("lex-tmpcoreword.lex");
-const QString kCableCoreWordTmp = QStringLiteral("lex-tmpcablecoreword.lex");
-const QString kEnCoreTmp = QStringLiteral("lex-tmpencore.lex");
+constexpr QLatin1String kSynonymsTmp("lex-tmpmatsyn.lex");
+constexpr QLatin1String kMatSetTmp("lex-tmpmatset.lex");
+constexpr QLatin1String kSmartMatchTmp("lex-tmpsmartmatch.lex");
+constexpr QLatin1String kCoreWordTmp("lex-tmpcoreword.lex");
+constexpr QLatin1String kCableCoreWordTmp("lex-tmpcablecoreword.lex");
+constexpr QLatin1String kEnCoreTmp("lex-tmpencore.lex");
 
 /// The QTemporaryFile template for a temporary lexicon named @p tmpName:
 /// "lex-tmpmatsyn.lex" becomes "<temp dir>/lex-tmpmatsyn-XXXXXX.lex".
