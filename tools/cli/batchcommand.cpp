@@ -61,21 +61,26 @@ bool readRows(const QString& path, QVector<BatchRunner::Row>* rows, QString* err
         BatchRunner::Row row;
         row.line = record.line;
         QVector<QString> fields(record.fields.size());
+        QVector<bool> decoded(record.fields.size());
         bool valid = true;
-        for (int i = 0; i < record.fields.size() && valid; ++i)
-            valid = decodeUtf8Strict(record.fields.at(i), &fields[i]);
+        for (int i = 0; i < record.fields.size(); ++i) {
+            decoded[i] = decodeUtf8Strict(record.fields.at(i), &fields[i]);
+            valid = valid && decoded[i];
+        }
+        auto field = [&](int column) {
+            return column >= 0 && column < fields.size() && decoded.at(column) ? fields.at(column) : QString();
+        };
         if (!record.error.isEmpty())
             row.error = record.error;
         else if (record.fields.size() != columns)
             row.error = QStringLiteral("%1 field(s), expected %2").arg(record.fields.size()).arg(columns);
         else if (!valid)
             row.error = QStringLiteral("invalid UTF-8");
-        if (row.error.isEmpty()) {
-            row.id = id >= 0 ? fields.at(id).trimmed() : QString();
-            row.code = code >= 0 ? fields.at(code) : QString();
-            row.name = fields.at(name);
-            row.spec = spec >= 0 ? fields.at(spec) : QString();
-        }
+        // A row that is not searched still shows what could be read of it.
+        row.id = field(id).trimmed();
+        row.code = field(code);
+        row.name = field(name);
+        row.spec = field(spec);
         if (row.id.isEmpty())
             row.id = QString::number(row.line);
         rows->append(row);

@@ -54,8 +54,14 @@ bool CommandParser::parse(const QStringList& arguments, int minPositional, int m
     }
     if (m_parser.isSet(m_help)) {
         QString help = m_parser.helpText();
-        // QCommandLineParser names the program only; name the command too.
-        help.replace(QStringLiteral("Usage: vefinder "), QStringLiteral("Usage: vefinder %1 ").arg(m_command));
+        // QCommandLineParser names the program as it was started; name the
+        // program and the command instead.
+        const int start = help.indexOf(QLatin1String("Usage: "));
+        if (start >= 0) {
+            const int program = start + 7;
+            const int end = help.indexOf(QLatin1Char(' '), program);
+            help.replace(program, (end < 0 ? help.size() : end) - program, QStringLiteral("vefinder %1").arg(m_command));
+        }
         Console::out(help);
         *exitCode = ExitOk;
         return false;

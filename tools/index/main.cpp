@@ -64,7 +64,14 @@ int main(int argc, char* argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        QString help = parser.helpText();
+        const int start = help.indexOf(QLatin1String("Usage: "));
+        if (start >= 0) {
+            const int program = start + 7;
+            const int end = help.indexOf(QLatin1Char(' '), program);
+            help.replace(program, (end < 0 ? help.size() : end) - program, QStringLiteral("vefinder-index"));
+        }
+        std::fputs(help.toLocal8Bit().constData(), stdout);
         return ExitOk;
     }
     if (parser.isSet(versionOption)) {

@@ -1,0 +1,181 @@
+/** @file tooltestsupport.cpp @brief Running the command-line tools from tests. */
+#include "tooltestsupport.h"
+
+#include "csvreader.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
+
+QString ToolResult::describe() const
+{
+    return QStringLiteral("started %1, crashed %2, exit %3, stderr: %4")
+        .arg(started)
+        .arg(crashed)
+        .arg(exitCode)
+        .arg(errText().left(2000));
+}
+
+namespace ToolTest {
+
+namespace {
+struct BuiltTool {
+    const char* name;
+    const char* path;
+};
+
+const BuiltTool BuiltTools[] = {
+    {"vefinder", VEFINDER_CLI_TOOL},
+    {"vefinder-index", VEFINDER_INDEX_TOOL},
+    {"vefinder-lex", VEFINDER_LEX_TOOL},
+};
+} // namespace
+
+bool installTools(QString* error)
+{
+    for (const BuiltTool& built : BuiltTools) {
+        const QString source = QString::fromUtf8(built.path);
+        const QString target = tool(QString::fromLatin1(built.name));
+        if (!QFileInfo(source).isExecutable()) {
+            *error = QStringLiteral("%1: not built").arg(source);
+            return false;
+        }
+        QFile::remove(target);
+        if (!QFile::copy(source, target)) {
+            *error = QStringLiteral("cannot copy %1 to %2").arg(source, target);
+            return false;
+        }
+        QFile::setPermissions(target, QFile::permissions(source));
+    }
+    return true;
+}
+
+QString tool(const QString& name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
+ToolResult run(const QString& name, const QStringList& arguments, const QString& workingDirectory)
+{
+    ToolResult result;
+    QProcess process;
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(name.contains(QLatin1Char('/')) ? name : tool(name), arguments);
+    result.started = process.waitForStarted(30000);
+    if (!result.started)
+        return result;
+    process.closeWriteChannel();
+    process.waitForFinished(600000);
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+ToolResult buildIndex(const QString& csv, const QString& indexDir, const QStringList& extra)
+{
+    return run(QStringLiteral("vefinder-index"), QStringList{QStringLiteral("--quiet")} + extra + QStringList{csv, indexDir});
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QStringList termsOf(const QString& indexDir, const QString& matId, const QString& field)
+{
+    using namespace lucene::index;
+    QStringList terms;
+    IndexReader* reader = IndexReader::open(QFile::encodeName(indexDir).constData());
+    QList<int> docs;
+    for (int n = 0; n < reader->maxDoc(); ++n) {
+        lucene::document::Document doc;
+        reader->document(n, doc);
+        const wchar_t* id = doc.get(L"mat_id");
+        if (id && QString::fromWCharArray(id) == matId)
+            docs << n;
+    }
+    const std::wstring fieldName = field.toStdWString();
+    Term* start = _CLNEW Term(fieldName.c_str(), L"");
+    TermEnum* termEnum = reader->terms(start);
+    _CLDECDELETE(start);
+    do {
+        Term* term = termEnum->term(false);
+        if (!term || fieldName != term->field())
+            break;
+        TermDocs* termDocs = reader->termDocs(term);
+        while (termDocs->next()) {
+            if (docs.contains(termDocs->doc())) {
+                terms << QString::fromWCharArray(term->text());
+                break;
+            }
+        }
+        termDocs->close();
+        _CLDELETE(termDocs);
+    } while (termEnum->next());
+    termEnum->close();
+    _CLDELETE(termEnum);
+    reader->close();
+    _CLDELETE(reader);
+    std::sort(terms.begin(), terms.end());
+    return terms;
+}
+
+QStringList snapshot(const QString& dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        files << QStringLiteral("%1 %2 %3")
+                     .arg(QDir(dir).relativeFilePath(it.filePath()))
+                     .arg(it.fileInfo().size())
+                     .arg(it.fileInfo().lastModified().toMSecsSinceEpoch());
+    }
+    files.sort();
+    return files;
+}
+
+QList<CatalogueRow> readCatalogue(const QString& csv)
+{
+    QList<CatalogueRow> rows;
+    QFile file(csv);
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    CsvReader reader(&file);
+    CsvRecord record;
+    if (!reader.next(record))
+        return rows;
+    QStringList header;
+    for (const QByteArray& field : qAsConst(record.fields))
+        header << QString::fromUtf8(field).trimmed();
+    const int id = header.indexOf(QStringLiteral("mat_id"));
+    const int code = header.indexOf(QStringLiteral("code"));
+    const int name = header.indexOf(QStringLiteral("name"));
+    const int spec = header.indexOf(QStringLiteral("spec"));
+    while (reader.next(record)) {
+        if (record.fields.size() != header.size())
+            continue;
+        rows << CatalogueRow{QString::fromUtf8(record.fields.at(id)).trimmed(),
+                             QString::fromUtf8(record.fields.at(code)),
+                             QString::fromUtf8(record.fields.at(name)),
+                             QString::fromUtf8(record.fields.at(spec))};
+    }
+    return rows;
+}
+
+} // namespace ToolTest

@@ -1,0 +1,48 @@
+/** @file tooltestsupport.h @brief Running the command-line tools from tests, with the test's own data. */
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+/// What a tool run left behind.
+struct ToolResult {
+    bool started = false;
+    bool crashed = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+
+    QString outText() const { return QString::fromUtf8(out); }
+    QString errText() const { return QString::fromUtf8(err); }
+    /// One line for failure messages: exit code and standard error.
+    QString describe() const;
+};
+
+namespace ToolTest {
+/// Copies the built tools (vefinder, vefinder-index, vefinder-lex) into the
+/// test's application directory, where dict/ holds the test's lexicons, so
+/// that they run with the same data as the test itself.
+bool installTools(QString* error);
+/// Path of an installed tool.
+QString tool(const QString& name);
+/// Runs an installed tool and waits for it.
+ToolResult run(const QString& name, const QStringList& arguments, const QString& workingDirectory = QString());
+/// Builds @p indexDir from @p csv with the installed vefinder-index (quiet).
+ToolResult buildIndex(const QString& csv, const QString& indexDir, const QStringList& extra = {});
+/// Writes @p bytes to @p path.
+bool writeFile(const QString& path, const QByteArray& bytes);
+/// The terms of @p field held by the documents whose mat id is @p matId,
+/// read straight from the index (sorted).
+QStringList termsOf(const QString& indexDir, const QString& matId, const QString& field);
+/// Relative path, size and modification time of every file under @p dir.
+QStringList snapshot(const QString& dir);
+
+/// One catalogue row of a test CSV.
+struct CatalogueRow {
+    QString matId, code, name, spec;
+};
+/// The rows of a catalogue CSV (header mat_id,code,name,spec,...), as text.
+QList<CatalogueRow> readCatalogue(const QString& csv);
+} // namespace ToolTest

@@ -1,0 +1,606 @@
+/** @file tst_clitool.cpp @brief The vefinder program: errors and exit codes, JSON schema, explain, batch, positions. */
+#include "tooltestsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString testData(const QString& name)
+{
+    return QStringLiteral(TOOLS_TEST_DATA "/") + name;
+}
+
+QSet<QString> keysOf(const QJsonObject& object)
+{
+    const QStringList keys = object.keys();
+    return QSet<QString>(keys.begin(), keys.end());
+}
+
+QSet<QString> keySet(std::initializer_list<const char*> names)
+{
+    QSet<QString> set;
+    for (const char* name : names)
+        set.insert(QString::fromLatin1(name));
+    return set;
+}
+
+/// The groups of a vefinder-result/1 document as lists of mat ids.
+QList<QStringList> groupIds(const QJsonObject& root)
+{
+    QList<QStringList> groups;
+    for (const QJsonValue& group : root.value(QStringLiteral("groups")).toArray()) {
+        QStringList ids;
+        for (const QJsonValue& entry : group.toObject().value(QStringLiteral("entries")).toArray())
+            ids << entry.toObject().value(QStringLiteral("matId")).toString();
+        groups << ids;
+    }
+    return groups;
+}
+
+QList<QStringList> toLists(const QJsonArray& groups)
+{
+    QList<QStringList> lists;
+    for (const QJsonValue& group : groups) {
+        QStringList ids;
+        for (const QJsonValue& id : group.toArray())
+            ids << id.toString();
+        lists << ids;
+    }
+    return lists;
+}
+
+} // namespace
+
+class VeFinderCliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void errorsAndExitCodes_data();
+    void errorsAndExitCodes();
+    void missingDataBesideProgram_data();
+    void missingDataBesideProgram();
+    void helpTexts_data();
+    void helpTexts();
+    void siblingToolsForwarded();
+
+    void jsonSchema_data();
+    void jsonSchema();
+    void tableOutput();
+    void explainKeepsGroups_data();
+    void explainKeepsGroups();
+    void positionsBreakTies_data();
+    void positionsBreakTies();
+
+    void batchEqualsSingleCalls();
+    void batchIsDeterministicAcrossJobs_data();
+    void batchIsDeterministicAcrossJobs();
+    void batchCsvColumns();
+    void batchReportsBadRows();
+
+private:
+    /// Runs vefinder with --json and returns the parsed document.
+    QJsonObject runJson(const QStringList& arguments);
+
+    QTemporaryDir m_dir;
+    QString m_index;
+};
+
+void VeFinderCliTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QString error;
+    QVERIFY2(ToolTest::installTools(&error), qPrintable(error));
+    m_index = m_dir.filePath(QStringLiteral("index"));
+    // Built through the index command, which runs vefinder-index.
+    const ToolResult built = ToolTest::run(QStringLiteral("vefinder"),
+                                           {QStringLiteral("index"), QStringLiteral("--quiet"),
+                                            testData(QStringLiteral("catalogue.csv")), m_index});
+    QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
+    QVERIFY(QFileInfo(m_index).isDir());
+}
+
+QJsonObject VeFinderCliTest::runJson(const QStringList& arguments)
+{
+    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"), arguments + QStringList{QStringLiteral("--json")});
+    if (result.exitCode != 0 || result.crashed) {
+        qWarning("%s", qPrintable(result.describe()));
+        return {};
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(result.out, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        qWarning("not JSON: %s", qPrintable(parseError.errorString()));
+    return document.object();
+}
+
+void VeFinderCliTest::errorsAndExitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const QString index = QStringLiteral("--index");
+    const QString missing = m_dir.filePath(QStringLiteral("no-such-dir"));
+    const QString empty = m_dir.filePath(QStringLiteral("empty-dir"));
+    QDir().mkpath(empty);
+    const QString file = m_dir.filePath(QStringLiteral("a-file"));
+    ToolTest::writeFile(file, "not an index");
+    const QString noPositions = m_dir.filePath(QStringLiteral("no-positions.txt"));
+    ToolTest::writeFile(noPositions, "just some words\nand more\n");
+    const QString noName = m_dir.filePath(QStringLiteral("no-name.csv"));
+    ToolTest::writeFile(noName, "id,code,spec\n1,2,3\n");
+    const QString bill = testData(QStringLiteral("bill.csv"));
+
+    QTest::newRow("no command") << QStringList() << 2 << QStringLiteral("no command given");
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << 2 << QStringLiteral("unknown command");
+    QTest::newRow("quota with two arguments")
+        << QStringList{QStringLiteral("quota"), QStringLiteral("a"), QStringLiteral("b"), index, m_index} << 2
+        << QStringLiteral("expected 3 argument(s), got 2");
+    QTest::newRow("segment without text") << QStringList{QStringLiteral("segment"), index, m_index} << 2
+                                          << QStringLiteral("expected 1 argument(s), got 0");
+    QTest::newRow("code with two codes") << QStringList{QStringLiteral("code"), QStringLiteral("a"), QStringLiteral("b")}
+                                         << 2 << QStringLiteral("got 2");
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("code"), QStringLiteral("x"), QStringLiteral("--bogus")}
+                                    << 2 << QStringLiteral("bogus");
+    QTest::newRow("option without its value") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index} << 2
+                                              << QStringLiteral("index");
+    QTest::newRow("batch with zero jobs")
+        << QStringList{QStringLiteral("batch"), bill, QStringLiteral("--jobs"), QStringLiteral("0"), index, m_index} << 2
+        << QStringLiteral("--jobs expects");
+    QTest::newRow("batch with an unknown format")
+        << QStringList{QStringLiteral("batch"), bill, QStringLiteral("--format"), QStringLiteral("xml"), index, m_index}
+        << 2 << QStringLiteral("--format expects");
+    QTest::newRow("index directory missing") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index, missing}
+                                             << 1 << missing + QStringLiteral(": no such index directory");
+    QTest::newRow("default index missing") << QStringList{QStringLiteral("code"), QStringLiteral("x")} << 1
+                                           << QStringLiteral("give another with --index DIR");
+    QTest::newRow("directory without an index") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), index, empty}
+                                                << 1 << empty + QStringLiteral(": holds no catalogue index");
+    QTest::newRow("file instead of a directory") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index, file}
+                                                 << 1 << file + QStringLiteral(": not a directory");
+    QTest::newRow("positions file missing")
+        << QStringList{QStringLiteral("quota"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), index,
+                       m_index, QStringLiteral("--positions"), missing}
+        << 1 << missing + QStringLiteral(": cannot open the positions file");
+    QTest::newRow("positions file without positions")
+        << QStringList{QStringLiteral("segment"), QStringLiteral("钢管"), index, m_index, QStringLiteral("--positions"),
+                       noPositions}
+        << 1 << noPositions + QStringLiteral(": holds no mat id with a hexadecimal position");
+    QTest::newRow("batch input missing") << QStringList{QStringLiteral("batch"), missing, index, m_index} << 1
+                                         << missing + QStringLiteral(": cannot open");
+    QTest::newRow("batch input without a name column") << QStringList{QStringLiteral("batch"), noName, index, m_index}
+                                                       << 1 << QStringLiteral("names no \"name\" column");
+}
+
+void VeFinderCliTest::errorsAndExitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir workDir; // holds no ./index
+    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"), arguments, workDir.path());
+    QVERIFY2(!result.crashed && result.exitCode == exitCode, qPrintable(result.describe()));
+    QVERIFY2(result.errText().contains(message), qPrintable(result.errText()));
+    if (exitCode == 2)
+        QVERIFY2(result.errText().contains(QStringLiteral("--help")), qPrintable(result.errText()));
+    QVERIFY(result.out.isEmpty());
+}
+
+void VeFinderCliTest::missingDataBesideProgram_data()
+{
+    QTest::addColumn<bool>("withLexicons");
+    QTest::addColumn<bool>("withSegmenter");
+    QTest::newRow("no dict at all") << false << false;
+    QTest::newRow("no lexicon directory") << false << true;
+    QTest::newRow("no segmenter dictionary") << true << false;
+}
+
+void VeFinderCliTest::missingDataBesideProgram()
+{
+    QFETCH(bool, withLexicons);
+    QFETCH(bool, withSegmenter);
+    QTemporaryDir app;
+    const QString program = app.filePath(QStringLiteral("vefinder"));
+    QVERIFY(QFile::copy(ToolTest::tool(QStringLiteral("vefinder")), program));
+    QFile::setPermissions(program, QFile::permissions(ToolTest::tool(QStringLiteral("vefinder"))));
+    const QString lexicons = app.filePath(QStringLiteral("dict/MATLEX"));
+    const QString segmenter = app.filePath(QStringLiteral("dict/UTF-8"));
+    if (withLexicons)
+        QVERIFY(QDir().mkpath(lexicons));
+    if (withSegmenter)
+        QVERIFY(QDir().mkpath(app.filePath(QStringLiteral("dict"))) && QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/dict/UTF-8"), segmenter));
+
+    const ToolResult result = ToolTest::run(program, {QStringLiteral("code"), QStringLiteral("x"),
+                                                      QStringLiteral("--index"), m_index});
+    QVERIFY2(!result.crashed && result.exitCode == 1, qPrintable(result.describe()));
+    QCOMPARE(result.errText().contains(lexicons + QStringLiteral(": missing")), !withLexicons);
+    QCOMPARE(result.errText().contains(segmenter + QStringLiteral(": missing")), !withSegmenter);
+
+    const ToolResult index = ToolTest::run(program, {QStringLiteral("index"), QStringLiteral("a.csv"), QStringLiteral("b")});
+    QCOMPARE(index.exitCode, 1);
+    QVERIFY2(index.errText().contains(app.filePath(QStringLiteral("vefinder-index")) + QStringLiteral(": not found")),
+             qPrintable(index.errText()));
+}
+
+void VeFinderCliTest::helpTexts_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("mentions");
+    QTest::newRow("overview") << QStringList{QStringLiteral("--help")}
+                              << QStringList{QStringLiteral("quota"), QStringLiteral("segment"), QStringLiteral("code"),
+                                             QStringLiteral("batch"), QStringLiteral("index"), QStringLiteral("lex"),
+                                             QStringLiteral("Exit codes")};
+    QTest::newRow("help command") << QStringList{QStringLiteral("help")} << QStringList{QStringLiteral("Commands:")};
+    QTest::newRow("quota") << QStringList{QStringLiteral("quota"), QStringLiteral("--help")}
+                           << QStringList{QStringLiteral("vefinder quota"), QStringLiteral("CODE"), QStringLiteral("NAME"),
+                                          QStringLiteral("SPEC"), QStringLiteral("--index"), QStringLiteral("--shallow"),
+                                          QStringLiteral("--positions"), QStringLiteral("--json"),
+                                          QStringLiteral("--explain")};
+    QTest::newRow("help quota") << QStringList{QStringLiteral("help"), QStringLiteral("quota")}
+                                << QStringList{QStringLiteral("vefinder quota"), QStringLiteral("SPEC")};
+    QTest::newRow("segment") << QStringList{QStringLiteral("segment"), QStringLiteral("-h")}
+                             << QStringList{QStringLiteral("TEXT")};
+    QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("--help")}
+                          << QStringList{QStringLiteral("CODE")};
+    QTest::newRow("batch") << QStringList{QStringLiteral("batch"), QStringLiteral("--help")}
+                           << QStringList{QStringLiteral("--jobs"), QStringLiteral("--output"), QStringLiteral("--format")};
+    QTest::newRow("index") << QStringList{QStringLiteral("index"), QStringLiteral("--help")}
+                           << QStringList{QStringLiteral("Usage: vefinder-index [options] CATALOGUE.csv INDEX_DIR")};
+}
+
+void VeFinderCliTest::helpTexts()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, mentions);
+    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"), arguments);
+    QVERIFY2(result.exitCode == 0 && !result.crashed, qPrintable(result.describe()));
+    for (const QString& mention : mentions)
+        QVERIFY2(result.outText().contains(mention), qPrintable(mention + QStringLiteral(" not in:\n") + result.outText()));
+}
+
+void VeFinderCliTest::siblingToolsForwarded()
+{
+    // vefinder index/lex give the tool its arguments and return its exit code.
+    const QList<QStringList> cases = {{QStringLiteral("lex")},
+                                      {QStringLiteral("lex"), QStringLiteral("decode"), QStringLiteral("nonsense")},
+                                      {QStringLiteral("index"), QStringLiteral("only-one-argument")}};
+    for (const QStringList& arguments : cases) {
+        const QString tool = arguments.first() == QLatin1String("lex") ? QStringLiteral("vefinder-lex")
+                                                                        : QStringLiteral("vefinder-index");
+        const ToolResult direct = ToolTest::run(tool, arguments.mid(1));
+        const ToolResult forwarded = ToolTest::run(QStringLiteral("vefinder"), arguments);
+        QVERIFY(direct.exitCode != 0);
+        QCOMPARE(forwarded.exitCode, direct.exitCode);
+        QCOMPARE(forwarded.err, direct.err);
+    }
+}
+
+void VeFinderCliTest::jsonSchema_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("explain");
+    QTest::addColumn<QString>("expectedFirst"); // mat id expected first in the first non-empty group
+
+    const QStringList exact = {QStringLiteral("quota"), QStringLiteral("0401001"), QStringLiteral("镀锌钢管"),
+                               QStringLiteral("DN25")};
+    QTest::newRow("quota") << exact << false << QStringLiteral("T001");
+    QTest::newRow("quota explained") << exact << true << QStringLiteral("T001");
+    QTest::newRow("quota shallow, without code")
+        << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("镀锌钢管"), QStringLiteral("DN50"),
+                       QStringLiteral("--shallow")}
+        << false << QStringLiteral("T002");
+    QTest::newRow("segment, cable") << QStringList{QStringLiteral("segment"), QStringLiteral("电力电缆YJV 三芯 2.5")} << true
+                                    << QStringLiteral("T004");
+    QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("2801002")} << false
+                          << QStringLiteral("T005");
+    QTest::newRow("code explained") << QStringList{QStringLiteral("code"), QStringLiteral("2801002")} << true
+                                    << QStringLiteral("T005");
+    QTest::newRow("nothing found") << QStringList{QStringLiteral("code"), QStringLiteral("nope")} << false << QString();
+}
+
+void VeFinderCliTest::jsonSchema()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, explain);
+    QFETCH(QString, expectedFirst);
+    QStringList full = arguments + QStringList{QStringLiteral("--index"), m_index};
+    if (explain)
+        full << QStringLiteral("--explain");
+    const QJsonObject root = runJson(full);
+    QVERIFY(!root.isEmpty());
+
+    QSet<QString> rootKeys = keySet({"schema", "command", "input", "index", "deepSearch", "foundCount", "entryCount", "groups"});
+    if (explain)
+        rootKeys.insert(QStringLiteral("queries"));
+    QCOMPARE(keysOf(root), rootKeys);
+    QCOMPARE(root.value(QStringLiteral("schema")).toString(), QStringLiteral("vefinder-result/1"));
+    const QString command = arguments.first();
+    QCOMPARE(root.value(QStringLiteral("command")).toString(), command);
+    QCOMPARE(root.value(QStringLiteral("index")).toString(), QFileInfo(m_index).absoluteFilePath());
+    QCOMPARE(root.value(QStringLiteral("deepSearch")).toBool(), !arguments.contains(QStringLiteral("--shallow")));
+    QVERIFY(root.value(QStringLiteral("deepSearch")).isBool());
+    QVERIFY(root.value(QStringLiteral("foundCount")).isNull() || root.value(QStringLiteral("foundCount")).isDouble());
+    if (command != QLatin1String("quota"))
+        QVERIFY(root.value(QStringLiteral("foundCount")).isNull());
+
+    const QJsonObject input = root.value(QStringLiteral("input")).toObject();
+    if (command == QLatin1String("quota")) {
+        QCOMPARE(keysOf(input), keySet({"code", "name", "spec"}));
+        QCOMPARE(input.value(QStringLiteral("name")).toString(), arguments.at(2));
+    } else if (command == QLatin1String("segment")) {
+        QCOMPARE(keysOf(input), keySet({"text"}));
+        QCOMPARE(input.value(QStringLiteral("text")).toString(), arguments.at(1));
+    } else {
+        QCOMPARE(keysOf(input), keySet({"code"}));
+    }
+
+    const QJsonArray groups = root.value(QStringLiteral("groups")).toArray();
+    if (command == QLatin1String("quota"))
+        QVERIFY(groups.size() >= 2);
+    if (command == QLatin1String("code"))
+        QCOMPARE(groups.size(), 1);
+    QSet<QString> entryKeys = keySet({"matId", "inIndex", "code", "name", "spec", "brand"});
+    if (explain) {
+        entryKeys.insert(QStringLiteral("step"));
+        entryKeys.insert(QStringLiteral("sortValue"));
+    }
+    int entries = 0;
+    QString first;
+    for (int g = 0; g < groups.size(); ++g) {
+        const QJsonObject group = groups.at(g).toObject();
+        QCOMPARE(keysOf(group), keySet({"number", "kind", "entries"}));
+        QCOMPARE(group.value(QStringLiteral("number")).toInt(), g + 1);
+        QString kind = QStringLiteral("fuzzy");
+        if (command == QLatin1String("code") || (command == QLatin1String("quota") && g == groups.size() - 1))
+            kind = QStringLiteral("code");
+        if (command == QLatin1String("quota") && g == 0)
+            kind = QStringLiteral("precise");
+        QCOMPARE(group.value(QStringLiteral("kind")).toString(), kind);
+        QVERIFY(group.value(QStringLiteral("entries")).isArray());
+        for (const QJsonValue& value : group.value(QStringLiteral("entries")).toArray()) {
+            const QJsonObject entry = value.toObject();
+            QCOMPARE(keysOf(entry), entryKeys);
+            for (const char* key : {"matId", "code", "name", "spec", "brand"})
+                QVERIFY2(entry.value(QLatin1String(key)).isString(), key);
+            QCOMPARE(entry.value(QStringLiteral("inIndex")).toBool(), true);
+            if (explain) {
+                QVERIFY(!entry.value(QStringLiteral("step")).toString().isEmpty());
+                QVERIFY(entry.value(QStringLiteral("sortValue")).isDouble());
+                if (kind != QLatin1String("fuzzy"))
+                    QCOMPARE(entry.value(QStringLiteral("step")).toString(), kind);
+            }
+            if (first.isEmpty())
+                first = entry.value(QStringLiteral("matId")).toString();
+            ++entries;
+        }
+    }
+    QCOMPARE(root.value(QStringLiteral("entryCount")).toInt(), entries);
+    QCOMPARE(first, expectedFirst);
+    if (explain) {
+        const QJsonArray queries = root.value(QStringLiteral("queries")).toArray();
+        QVERIFY(!queries.isEmpty());
+        for (const QJsonValue& query : queries) {
+            QCOMPARE(keysOf(query.toObject()), keySet({"step", "query"}));
+            QVERIFY(!query.toObject().value(QStringLiteral("query")).toString().isEmpty());
+        }
+    }
+}
+
+void VeFinderCliTest::tableOutput()
+{
+    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"),
+                                            {QStringLiteral("quota"), QStringLiteral("0401001"), QStringLiteral("镀锌钢管"),
+                                             QStringLiteral("DN25"), QStringLiteral("--index"), m_index,
+                                             QStringLiteral("--explain")});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
+    const QStringList lines = result.outText().split(QLatin1Char('\n'));
+    // The entry's row: group, kind, mat id, stored code, name and spec, step, sort value.
+    const QRegularExpression row(QStringLiteral("^1\\s+precise\\s+T001\\s+0401001\\s+镀锌钢管\\s+dn25\\s+precise\\s+1$"));
+    bool found = false;
+    for (const QString& line : lines)
+        found = found || row.match(line).hasMatch();
+    QVERIFY2(found, qPrintable(result.outText()));
+    QVERIFY(result.outText().contains(QStringLiteral("queries run:")));
+    QVERIFY(result.outText().contains(QStringLiteral("code     (none)")));
+}
+
+void VeFinderCliTest::explainKeepsGroups_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("quota, exact") << QStringList{QStringLiteral("quota"), QStringLiteral("0401001"), QStringLiteral("镀锌钢管"),
+                                                 QStringLiteral("DN25")};
+    QTest::newRow("quota, cable by code") << QStringList{QStringLiteral("quota"), QStringLiteral("2801002"),
+                                                         QStringLiteral("电力电缆"), QStringLiteral("YJV22 3×95+1×50")};
+    QTest::newRow("quota, shallow") << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("焊管"),
+                                                   QStringLiteral("DN100"), QStringLiteral("--shallow")};
+    QTest::newRow("segment, ordinary") << QStringList{QStringLiteral("segment"), QStringLiteral("镀锌钢管")};
+    QTest::newRow("segment, cable") << QStringList{QStringLiteral("segment"), QStringLiteral("zryjv3x2.5")};
+    QTest::newRow("segment, nothing") << QStringList{QStringLiteral("segment"), QStringLiteral("不存在的材料")};
+    QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("0101001")};
+}
+
+void VeFinderCliTest::explainKeepsGroups()
+{
+    QFETCH(QStringList, arguments);
+    const QStringList base = arguments + QStringList{QStringLiteral("--index"), m_index};
+    const QJsonObject plain = runJson(base);
+    const QJsonObject explained = runJson(base + QStringList{QStringLiteral("--explain")});
+    QVERIFY(!plain.isEmpty() && !explained.isEmpty());
+    QCOMPARE(groupIds(explained), groupIds(plain));
+    QCOMPARE(explained.value(QStringLiteral("foundCount")), plain.value(QStringLiteral("foundCount")));
+}
+
+void VeFinderCliTest::positionsBreakTies_data()
+{
+    QTest::addColumn<QByteArray>("positions"); // null: the test catalogue itself
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("catalogue position column") << QByteArray() << QStringList{QStringLiteral("T007"), QStringLiteral("T008")};
+    QTest::newRow("two columns, whitespace") << QByteArray("T007 8\nT008\t7\n")
+                                             << QStringList{QStringLiteral("T008"), QStringLiteral("T007")};
+    QTest::newRow("two columns with a header") << QByteArray("id,pos\nT007,1\nT008,2\n")
+                                               << QStringList{QStringLiteral("T007"), QStringLiteral("T008")};
+    QTest::newRow("hexadecimal") << QByteArray("T007,1F\nT008,a\n") << QStringList{QStringLiteral("T008"), QStringLiteral("T007")};
+}
+
+void VeFinderCliTest::positionsBreakTies()
+{
+    // T007 and T008 differ in brand and position only, so the location
+    // table alone decides which ranks first.
+    QFETCH(QByteArray, positions);
+    QFETCH(QStringList, order);
+    QString file = testData(QStringLiteral("catalogue.csv"));
+    QTemporaryDir dir;
+    if (!positions.isNull()) {
+        file = dir.filePath(QStringLiteral("positions.txt"));
+        QVERIFY(ToolTest::writeFile(file, positions));
+    }
+    const QJsonObject root = runJson({QStringLiteral("segment"), QStringLiteral("普通硅酸盐水泥 P.O 42.5"), QStringLiteral("--index"),
+                                      m_index, QStringLiteral("--positions"), file});
+    QVERIFY(!root.isEmpty());
+    QStringList tied;
+    for (const QStringList& group : groupIds(root)) {
+        for (const QString& id : group)
+            if (id == QLatin1String("T007") || id == QLatin1String("T008"))
+                tied << id;
+        if (!tied.isEmpty())
+            break;
+    }
+    QCOMPARE(tied, order);
+}
+
+void VeFinderCliTest::batchEqualsSingleCalls()
+{
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("out.jsonl"));
+    const ToolResult batch = ToolTest::run(QStringLiteral("vefinder"),
+                                           {QStringLiteral("batch"), testData(QStringLiteral("bill.csv")),
+                                            QStringLiteral("--index"), m_index, QStringLiteral("--jobs"),
+                                            QStringLiteral("2"), QStringLiteral("--output"), output});
+    QVERIFY2(batch.exitCode == 0 && !batch.crashed, qPrintable(batch.describe()));
+    QVERIFY2(batch.errText().contains(QStringLiteral("batch: 12 rows")), qPrintable(batch.errText()));
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 13); // twelve rows and the final line break
+    QStringList ids;
+    for (int i = 0; i < 12; ++i) {
+        const QJsonObject row = QJsonDocument::fromJson(lines.at(i)).object();
+        QCOMPARE(keysOf(row), keySet({"schema", "line", "id", "code", "name", "spec", "matched", "found", "foundCount",
+                                      "groups", "error"}));
+        QCOMPARE(row.value(QStringLiteral("schema")).toString(), QStringLiteral("vefinder-batch/1"));
+        QCOMPARE(row.value(QStringLiteral("line")).toInt(), i + 2);
+        QVERIFY(row.value(QStringLiteral("error")).isNull());
+        ids << row.value(QStringLiteral("id")).toString();
+
+        const QJsonObject single = runJson({QStringLiteral("quota"), row.value(QStringLiteral("code")).toString(),
+                                            row.value(QStringLiteral("name")).toString(),
+                                            row.value(QStringLiteral("spec")).toString(), QStringLiteral("--index"), m_index});
+        QVERIFY(!single.isEmpty());
+        const QList<QStringList> batchGroups = toLists(row.value(QStringLiteral("groups")).toArray());
+        QCOMPARE(batchGroups, groupIds(single));
+        QCOMPARE(row.value(QStringLiteral("foundCount")), single.value(QStringLiteral("foundCount")));
+        int found = 0;
+        for (const QStringList& group : batchGroups)
+            found += group.size();
+        QCOMPARE(row.value(QStringLiteral("matched")).toBool(), found > 0);
+    }
+    QCOMPARE(ids.first(), QStringLiteral("B01"));
+    QCOMPARE(ids.last(), QStringLiteral("B12"));
+}
+
+void VeFinderCliTest::batchIsDeterministicAcrossJobs_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("csv") << QStringLiteral("csv");
+    QTest::newRow("jsonl") << QStringLiteral("jsonl");
+}
+
+void VeFinderCliTest::batchIsDeterministicAcrossJobs()
+{
+    QFETCH(QString, format);
+    // The sample bill repeated, so that the workers overlap a good while.
+    QTemporaryDir dir;
+    QFile bill(testData(QStringLiteral("bill.csv")));
+    QVERIFY(bill.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = bill.readAll().split('\n');
+    QByteArray input = lines.takeFirst() + '\n';
+    for (int copy = 0; copy < 15; ++copy)
+        for (const QByteArray& line : qAsConst(lines))
+            if (!line.isEmpty())
+                input += line + '\n';
+    const QString inputPath = dir.filePath(QStringLiteral("bill.csv"));
+    QVERIFY(ToolTest::writeFile(inputPath, input));
+
+    QByteArray reference;
+    for (const QString& jobs : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}) {
+        const ToolResult result = ToolTest::run(QStringLiteral("vefinder"),
+                                                {QStringLiteral("batch"), inputPath, QStringLiteral("--index"), m_index,
+                                                 QStringLiteral("--jobs"), jobs, QStringLiteral("--format"), format});
+        QVERIFY2(result.exitCode == 0 && !result.crashed, qPrintable(result.describe()));
+        QVERIFY2(result.errText().contains(QStringLiteral("with %1 job(s)").arg(jobs)), qPrintable(result.errText()));
+        QCOMPARE(result.out.count('\n'), format == QLatin1String("csv") ? 181 : 180);
+        if (reference.isNull())
+            reference = result.out;
+        else
+            QCOMPARE(result.out, reference);
+    }
+}
+
+void VeFinderCliTest::batchCsvColumns()
+{
+    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"),
+                                            {QStringLiteral("batch"), testData(QStringLiteral("bill.csv")),
+                                             QStringLiteral("--index"), m_index, QStringLiteral("--quiet")});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
+    QVERIFY(result.err.isEmpty());
+    const QStringList lines = result.outText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.first(), QStringLiteral("line,id,matched,found,best,groups,error"));
+    // B01 names code, name and spec of T001 exactly: precise group first.
+    QVERIFY2(lines.at(1).startsWith(QStringLiteral("2,B01,1,")), qPrintable(lines.at(1)));
+    const QStringList cells = lines.at(1).split(QLatin1Char(','));
+    QCOMPARE(cells.at(4), QStringLiteral("T001"));
+    QVERIFY(cells.at(5).startsWith(QStringLiteral("T001|")));
+    QVERIFY(cells.at(6).isEmpty());
+}
+
+void VeFinderCliTest::batchReportsBadRows()
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("bad.csv"));
+    QVERIFY(ToolTest::writeFile(input, "id,code,name,spec\n"
+                                       "R1,0401001,镀锌钢管,DN25\n"
+                                       "R2,0401001,镀锌钢管\n"
+                                       "R3,,\xff\xfe,DN25\n"
+                                       "R4,,镀锌钢管,DN50\n"));
+    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"),
+                                            {QStringLiteral("batch"), input, QStringLiteral("--index"), m_index,
+                                             QStringLiteral("--format"), QStringLiteral("jsonl")});
+    QVERIFY2(!result.crashed && result.exitCode == 1, qPrintable(result.describe()));
+    QVERIFY(result.errText().contains(input + QStringLiteral(":3: row not searched: 3 field(s), expected 4")));
+    QVERIFY(result.errText().contains(input + QStringLiteral(":4: row not searched: invalid UTF-8")));
+    QVERIFY(result.errText().contains(QStringLiteral("2 rejected")));
+    const QList<QByteArray> lines = result.out.split('\n');
+    QCOMPARE(lines.size(), 5);
+    QStringList errors;
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject row = QJsonDocument::fromJson(lines.at(i)).object();
+        QCOMPARE(row.value(QStringLiteral("id")).toString(), QStringLiteral("R%1").arg(i + 1));
+        errors << row.value(QStringLiteral("error")).toString();
+    }
+    QVERIFY(errors.at(0).isEmpty() && errors.at(3).isEmpty());
+    QVERIFY(!errors.at(1).isEmpty() && !errors.at(2).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(VeFinderCliTest)
+#include "tst_clitool.moc"
