@@ -4,6 +4,7 @@
 #include "lexicon/lexiconcipher.h"
 #include "lexicon/lexiconrecords.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDebug>
@@ -126,7 +127,12 @@ bool SearchUtil::readLexicon(const QString& srcRelPath, const QString& tmpName, 
     if (!decodeFile(tmpFile, srcRelPath, tmpName))
         return false;
     const TemporaryLexiconRemover remover(tmpFile);
-    QDataStream stream(&tmpFile);
+    // Parsed from memory: record by record on the file, every end-of-data and
+    // bounds check would ask the file system for the file's size.
+    QByteArray plain = tmpFile.readAll();
+    QBuffer buffer(&plain);
+    buffer.open(QIODevice::ReadOnly);
+    QDataStream stream(&buffer);
     stream.setVersion(kLexiconStreamVersion);
     while (!stream.atEnd()) {
         LexiconRecord record;
