@@ -18,7 +18,7 @@ namespace {
 /// A cable query takes at most this many words.
 constexpr int kWordCap = 1000;
 
-/// The non-empty and empty texts joined with one space between each two; the
+/// The texts joined with one space between each two, empty ones included; the
 /// word split of the cable query drops the gaps that empty texts leave.
 QString joinWords(std::initializer_list<QString> texts)
 {
