@@ -222,9 +222,11 @@ void VeFinder::setCableSortValue(VeDocInfo& doc, const VeCableAttribute& attribu
         const QString section = QString(pair.second).remove(whiteSpace);
         if (cores.isEmpty() && section.isEmpty())
             continue;
-        // The texts are escaped: a section 2.5 must not match 205.
-        const QString c = QRegExp::escape(cores);
-        const QString s = QRegExp::escape(section);
+        // The texts are escaped (a section 2.5 must not match 205) and must
+        // stand as whole numbers: the pair (3, 2.5) is not in 13×2.5 or 3×2.55.
+        const QString head = cores.isEmpty() ? QString() : QStringLiteral("(?:^|[^0-9.])");
+        const QString c = head + QRegExp::escape(cores);
+        const QString s = QRegExp::escape(section) + QStringLiteral("(?!\\.?[0-9])");
         const QRegExp cross(c + QStringLiteral("\\s*×\\s*") + s);
         const QRegExp star(c + QStringLiteral("\\s*\\*\\s*") + s);
         if (doc.name.indexOf(cross) != -1 || doc.name.indexOf(star) != -1)

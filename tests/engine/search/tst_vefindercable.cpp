@@ -147,6 +147,13 @@ void VeFinderCableTest::sortValue_data()
     QTest::newRow("3×205 is not 3×2.5") << pair3x25 << "YJV-3×205" << 3.0;
     QTest::newRow("3×2,5 is not 3×2.5") << pair3x25 << "YJV-3×2,5" << 3.0;
     QTest::newRow("other pair") << pair3x25 << "YJV-4×2.5" << 3.0;
+    // Core count and section stand as whole numbers.
+    QTest::newRow("13×2.5 is not 3×2.5") << pair3x25 << "YJV-13×2.5" << 3.0;
+    QTest::newRow("3×2.55 is not 3×2.5") << pair3x25 << "YJV-3×2.55" << 3.0;
+    QTest::newRow("3×2.5.6 is not 3×2.5") << pair3x25 << "YJV-3×2.5.6" << 3.0;
+    QTest::newRow("3×2.5 at the start") << pair3x25 << "3×2.5" << 4.0;
+    QTest::newRow("3×2.5 before a unit") << pair3x25 << "YJV 3×2.5mm²" << 4.0;
+    QTest::newRow("3×2.5 before a plus") << pair3x25 << "YJV 3×2.5+1×1.5" << 4.0;
     QTest::newRow("empty specification") << pair3x25 << "" << 3.0;
 
     const VeCableAttribute bare = attribute("", "BV", "  ", " 2.5", "", {pair("", ""), pair(" ", "2.5")});
@@ -154,6 +161,7 @@ void VeFinderCableTest::sortValue_data()
     QTest::newRow("bare section with an asterisk") << bare << "BV-1*2.5" << 4.0;
     QTest::newRow("bare section without a sign") << bare << "BV-2.5" << 3.0;
     QTest::newRow("bare section, not ×205") << bare << "BV-1×205" << 3.0;
+    QTest::newRow("bare section, not ×2.55") << bare << "BV-1×2.55" << 3.0;
 
     const VeCableAttribute two = attribute("", "YJV22", "3 1", "95 50", "",
                                            {pair("", ""), pair("3", "95"), pair("1", "50")});
@@ -171,6 +179,8 @@ void VeFinderCableTest::sortValue_data()
     const VeCableAttribute dotted = attribute("", "YJV", "1.5", "4", "", {pair("1.5", "4")});
     QTest::newRow("dot of a core count is a dot") << dotted << "1.5×4" << 4.0;
     QTest::newRow("dot of a core count, not 105×4") << dotted << "105×4" << 3.0;
+    const VeCableAttribute fraction = attribute("", "YJV", "5", "4", "", {pair("5", "4")});
+    QTest::newRow("core count 5 is not the end of 1.5") << fraction << "1.5×4" << 3.0;
 
     const VeCableAttribute none = attribute("", "YJV", "", "", "", {});
     QTest::newRow("no pairs") << none << "3×2.5" << 3.0;
