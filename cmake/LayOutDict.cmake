@@ -2,6 +2,7 @@
 # Safe to run for two programs sharing one directory at the same time: files
 # are only copied when they differ, links only made when missing.
 cmake_minimum_required(VERSION 3.25)
+file(MAKE_DIRECTORY ${DEST})
 if(LEXDIR)
     file(MAKE_DIRECTORY ${DEST}/MATLEX)
     file(GLOB wanted RELATIVE ${LEXDIR} ${LEXDIR}/*.lex)
