@@ -77,26 +77,33 @@ void EntryTermBuilder::addCoreWords(const QString& text, QSet<QString>& words)
     }
 }
 
-void EntryTermBuilder::addCableWords(const QString& text, QSet<QString>& words)
+void EntryTermBuilder::addSpacedParts(const QString& text, QSet<QString>& words)
 {
-    // The cable path cuts the description at script boundaries and at the
-    // separators of its notation, and queries model, prefix, cores, sections
-    // and voltage on their own; all in lower case.
+    // The cable path cuts the description at script boundaries and queries
+    // the lower-case parts one by one.
     for (const QString& part : spaceScriptBoundaries(text).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts))
         addSegmented(part, words);
+}
 
+bool EntryTermBuilder::addCableWords(const QString& text, QSet<QString>& words)
+{
+    // The cable path also cuts the normalised notation at its separators and
+    // queries model, prefix, cores, sections and voltage on their own; all in
+    // lower case.
     const SearchUtil* util = SearchUtil::instance();
     const QString cableText = util->cableFormReplace(text);
     const QString model = util->getCabelMainAttr(cableText);
     if (model.isEmpty())
-        return;
+        return false;
 
-    const QRegExp separators(QStringLiteral("[-\\(-,: +—（）]"));
-    const QRegExp pair(QStringLiteral("[0-9.]{1,}×[0-9.]{1,}.*"));
-    const QRegExp prefix(QStringLiteral("(ZG|ZR|ZC|ZB|ZA|N|NH|NG|WDZ|WDZN|WDZC|WDZB|WDZA|WDZCN|WDZBN|WDZAN)"));
-    const QRegExp ratedVoltage(QStringLiteral("[0-9.]{1,}/[0-9.]{1,}(KV|V){1}"));
-    const QRegExp voltage(QStringLiteral("[0-9.]{1,}(KV|V){1}"));
-    const QRegExp unit(QStringLiteral("(KV|V)"));
+    // Built once per thread: a QRegExp keeps match state and must not be shared.
+    static thread_local const QRegExp separators(QStringLiteral("[-\\(-,: +—（）]"));
+    static thread_local const QRegExp pair(QStringLiteral("[0-9.]{1,}×[0-9.]{1,}.*"));
+    static thread_local const QRegExp prefix(
+        QStringLiteral("(ZG|ZR|ZC|ZB|ZA|N|NH|NG|WDZ|WDZN|WDZC|WDZB|WDZA|WDZCN|WDZBN|WDZAN)"));
+    static thread_local const QRegExp ratedVoltage(QStringLiteral("[0-9.]{1,}/[0-9.]{1,}(KV|V){1}"));
+    static thread_local const QRegExp voltage(QStringLiteral("[0-9.]{1,}(KV|V){1}"));
+    static thread_local const QRegExp unit(QStringLiteral("(KV|V)"));
 
     QStringList prefixes;
     for (const QString& part : cableText.split(separators, Qt::SkipEmptyParts)) {
@@ -120,17 +127,24 @@ void EntryTermBuilder::addCableWords(const QString& text, QSet<QString>& words)
         addSegmented(code.toLower(), words);
         addSegmented((code + model).toLower(), words);
     }
+    return true;
 }
 
-void EntryTermBuilder::collectTextWords(const QString& text, QSet<QString>& words)
+bool EntryTermBuilder::collectTextWords(const QString& text, QSet<QString>& words, TextKind kind)
 {
     if (text.isEmpty())
-        return;
+        return false;
     addSegmented(text, words);
-    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (parts.size() > 1) {
-        for (const QString& part : parts)
-            addSegmented(part, words);
+    // The space-separated and the script-boundary parts of name and
+    // specification together are those of the name and those of the
+    // specification, which are collected on their own.
+    if (kind == OwnText) {
+        const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (parts.size() > 1) {
+            for (const QString& part : parts)
+                addSegmented(part, words);
+        }
+        addSpacedParts(text, words);
     }
     addCoreWords(text, words);
     const QString bare = removeBracketText(text);
@@ -138,23 +152,25 @@ void EntryTermBuilder::collectTextWords(const QString& text, QSet<QString>& word
         addSegmented(bare, words);
         addCoreWords(bare, words);
     }
-    addCableWords(text, words);
+    // A cable model lies within one part of the notation, so name and
+    // specification together describe a cable only if one of them does; but
+    // prefix and model may come one from each.
+    const bool cable = kind != JoinedPlainTexts && addCableWords(text, words);
     close(words);
+    return cable;
 }
 
-void EntryTermBuilder::addTextWords(const QString& text, QSet<QString>& words)
+const EntryTermBuilder::TextWords& EntryTermBuilder::textWords(const QString& text)
 {
-    if (text.isEmpty())
-        return;
     auto it = m_textWords.constFind(text);
     if (it == m_textWords.constEnd()) {
-        QSet<QString> own;
-        collectTextWords(text, own);
+        TextWords own;
+        own.cable = collectTextWords(text, own.words, OwnText);
         if (m_textWords.size() >= MaxCachedTexts)
             m_textWords.clear();
         it = m_textWords.insert(text, own);
     }
-    words.unite(*it);
+    return *it;
 }
 
 void EntryTermBuilder::close(QSet<QString>& words)
@@ -182,14 +198,16 @@ QList<WordTerm> EntryTermBuilder::build(const QString& name, const QString& spec
 {
     const QString normName = normalizeSearchText(name);
     const QString normSpec = normalizeSearchText(spec);
-    QSet<QString> words;
-    addTextWords(normName, words);
-    addTextWords(normSpec, words);
+    QSet<QString> words = textWords(normName).words;
+    const bool nameIsCable = textWords(normName).cable;
+    const TextWords& specWords = textWords(normSpec);
+    words.unite(specWords.words);
     if (!normName.isEmpty() && !normSpec.isEmpty()) {
         // The joined text is what a quota search cuts; it rarely repeats, so
         // it is not cached as a whole.
         QSet<QString> joined;
-        collectTextWords(normalizeSearchText(name + QLatin1Char(' ') + spec), joined);
+        collectTextWords(normalizeSearchText(name + QLatin1Char(' ') + spec), joined,
+                         nameIsCable || specWords.cable ? JoinedCableTexts : JoinedPlainTexts);
         words.unite(joined);
     }
 

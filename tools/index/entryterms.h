@@ -40,16 +40,29 @@ private:
         QStringList derived;
     };
 
+    /// The words of one name or specification, and whether it describes a cable.
+    struct TextWords {
+        QSet<QString> words;
+        bool cable = false;
+    };
+    /// Which text collectTextWords() works on.
+    enum TextKind {
+        OwnText,          ///< a name or a specification
+        JoinedCableTexts, ///< name and specification, one of them describing a cable
+        JoinedPlainTexts  ///< name and specification, neither describing a cable
+    };
+
     const WordInfo& wordInfo(const QString& word);
     const QStringList& segment(const QString& text);
-    void addTextWords(const QString& text, QSet<QString>& words);
-    void collectTextWords(const QString& text, QSet<QString>& words);
-    void addCableWords(const QString& text, QSet<QString>& words);
+    const TextWords& textWords(const QString& text);
+    bool collectTextWords(const QString& text, QSet<QString>& words, TextKind kind);
+    void addSpacedParts(const QString& text, QSet<QString>& words);
+    bool addCableWords(const QString& text, QSet<QString>& words);
     void addCoreWords(const QString& text, QSet<QString>& words);
     void addSegmented(const QString& text, QSet<QString>& words);
     void close(QSet<QString>& words);
 
     QHash<QString, QStringList> m_segments;     ///< segmentation cache
     QHash<QString, WordInfo> m_words;           ///< word cache
-    QHash<QString, QSet<QString>> m_textWords;  ///< words of names and specifications seen before
+    QHash<QString, TextWords> m_textWords;      ///< names and specifications seen before
 };
