@@ -12,5 +12,5 @@ echo "catalogue: $rows rows, $(du -h "$work/catalogue.csv" | cut -f1)"
 start=$(date +%s.%N)
 "$build/bin/vefinder-index" "$work/catalogue.csv" "$work/index"
 end=$(date +%s.%N)
-echo "wall time: $(echo "$end - $start" | bc) s"
+awk -v s="$start" -v e="$end" 'BEGIN { printf "wall time: %.1f s\n", e - s }'
 echo "index size: $(du -sh "$work/index" | cut -f1) ($(du -sb "$work/index" | cut -f1) bytes)"
