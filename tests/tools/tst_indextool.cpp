@@ -365,6 +365,12 @@ void VeFinderIndexTest::badRowsAreReported_data()
                       "A2,c2,钢管,DN20,x\n"
                       "A3,c3,\"钢管,DN25,x\n")
         << QList<int>{3} << 3;
+    const char nulRow[] = "A4,c4,钢\0管,DN32,x\n";
+    QTest::newRow("overlong field and NUL character")
+        << QByteArray("mat_id,code,name,spec,brand\nA2,c2,") + QByteArray(17000, 'x') + QByteArray(",DN20,x\n")
+               + QByteArray("A3,c3,钢管,DN25,x\n") + QByteArray(nulRow, sizeof(nulRow) - 1)
+               + QByteArray("A5,c5,") + QByteArray(15000, 'y') + QByteArray(",DN40,x\n")
+        << QList<int>{2, 4} << 5;
     QTest::newRow("byte order mark and an empty line")
         << QByteArray("\xef\xbb\xbfmat_id,code,name,spec,brand\n"
                       "A2,c2,钢管,DN20,x\n"

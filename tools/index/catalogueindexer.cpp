@@ -314,10 +314,16 @@ CatalogueIndexer::Result CatalogueIndexer::run()
                     continue;
                 }
                 bool tooLong = false;
-                for (const QString& value : fields)
+                bool holdsNul = false;
+                for (const QString& value : fields) {
                     tooLong = tooLong || value.size() > MaxFieldLength;
-                if (tooLong) {
-                    report(record.line, QStringLiteral("rejected: a field is longer than %1 characters").arg(MaxFieldLength));
+                    holdsNul = holdsNul || value.contains(QChar(0));
+                }
+                if (tooLong || holdsNul) {
+                    // The index library takes values as zero-terminated
+                    // strings and holds an exact term in one buffer block.
+                    report(record.line, tooLong ? QStringLiteral("rejected: a field is longer than %1 characters").arg(MaxFieldLength)
+                                                : QStringLiteral("rejected: a field holds a NUL character"));
                     ++result.rowsRejected;
                     continue;
                 }

@@ -170,8 +170,9 @@ bool decodeUtf8Strict(const QByteArray& bytes, QString* out)
             return false;
         i += extra + 1;
     }
+    // The QByteArray overload of fromUtf8 would stop at a NUL byte.
     if (out)
-        *out = QString::fromUtf8(bytes);
+        *out = QString::fromUtf8(bytes.constData(), bytes.size());
     return true;
 }
 
