@@ -29,6 +29,10 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/VeFinderConfigVersion.cma
 install(FILES ${PROJECT_BINARY_DIR}/VeFinderConfig.cmake ${PROJECT_BINARY_DIR}/VeFinderConfigVersion.cmake
     DESTINATION ${VEFINDER_CMAKE_DIR} COMPONENT devel)
 
+# The pkg-config file finds its prefix relative to itself, so an install with
+# "cmake --install --prefix" elsewhere stays usable.
+file(RELATIVE_PATH VEFINDER_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" VEFINDER_PC_TO_PREFIX "${VEFINDER_PC_TO_PREFIX}")
 configure_file(cmake/vefinder.pc.in ${PROJECT_BINARY_DIR}/vefinder.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vefinder.pc
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT devel)
