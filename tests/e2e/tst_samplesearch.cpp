@@ -166,7 +166,7 @@ void addOrdinaryRows()
     addRow("B222 商砼 C25", "", "商砼", "C25", "", "M000279");
     // built-in water word: its own entry first, never cement or waterproofing
     addRow("B244 施工用水", "", "施工用水", "", "", "M000839", "M000217 M000218 M000829");
-    // 水 is a whole word: 水 itself first; 水泥 and 水泥 coatings never
+    // 水 is a whole word: 水 itself first; 水泥 and the cement-based coating never
     addRow("B245 水", "", "水", "", "", "M000837", "M000217 M000218 M000219 M000829");
     // 工程用水 has no entry of its own: every water entry of its synonym group ranks alike
     addRow("B247 工程用水", "", "工程用水", "", "", "M000837 M000838 M000839 M000840",
@@ -178,7 +178,7 @@ void addOrdinaryRows()
            "M000862 M000273 M000274 M000276");
     // names containing 铜丝: the exact name first, 裸铜丝 later
     addRow("B263 铜丝", "", "铜丝", "", "", "M000201 M000202 M000203");
-    // smart-match 铅丝 -> 镀锌铁丝; 8# and 8# alike
+    // smart-match 铅丝 -> 镀锌铁丝; "#" dropped on both sides
     addRow("B273 铅丝 8#", "", "铅丝", "8#", "", "M000182");
     // synonym 空气开关 = 微型断路器; 3P picks the three-pole one
     addRow("B284 空气开关 C32 3P", "", "空气开关", "C32 3P", "", "M002678");
