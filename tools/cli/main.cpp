@@ -103,5 +103,6 @@ int main(int argc, char* argv[])
     if (code < 0)
         return usage(QStringLiteral("unknown command \"%1\"").arg(name));
     cluceneShutdown();
+    std::fflush(stdout);
     return code;
 }

@@ -96,9 +96,9 @@ QString table(const SearchReport& report)
     for (int c = 0; c < header.size(); ++c)
         widths[c] = displayWidth(header.at(c));
     for (const QStringList& row : qAsConst(rows)) {
-        if (row.size() < header.size())
-            continue; // "(none)" rows do not widen the columns
-        for (int c = 0; c < row.size(); ++c)
+        // The "(none)" of an empty group may run over the columns after kind.
+        const int cells = row.size() < header.size() ? 2 : row.size();
+        for (int c = 0; c < cells; ++c)
             widths[c] = std::max(widths[c], displayWidth(row.at(c)));
     }
     auto line = [&widths](const QStringList& cells) -> QString {
