@@ -259,8 +259,10 @@ int main(int argc, char** argv)
     row("all", all);
     if (!coldNs.empty()) {
         const Summary s = summarize(coldNs);
-        out << "\ncold first call (" << cold->id << ' ' << cold->name << ' ' << cold->spec
-            << ", builds the lexicon store and the segmenter pool), " << coldNs.size()
+        const QString described = QStringList{cold->id, cold->code, cold->name, cold->spec}
+                                      .join(QLatin1Char(' '))
+                                      .simplified();
+        out << "\ncold first call (" << described << ", builds the lexicon store and the segmenter pool), " << coldNs.size()
             << " fresh processes: median " << ms(s.median) << " ms, max " << ms(s.max) << " ms\n";
     }
     return 0;
