@@ -176,6 +176,83 @@ bool isHexadecimal(const QString& text)
     return ok;
 }
 
+/// Why the index directory @p target (given as @p given) must not be
+/// replaced, or an empty string: only a missing or empty directory or one
+/// holding an index is, so a mistyped path never costs other files.
+QString replaceableProblem(const QString& target, const QString& given)
+{
+    const QFileInfo info(target);
+    if (!info.exists())
+        return QString();
+    if (!info.isDir())
+        return QStringLiteral("%1: exists and is not a directory; refusing to replace it").arg(given);
+    const bool empty = QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty();
+    if (!empty && !DataLayout::holdsIndex(target))
+        return QStringLiteral("%1: exists, is not empty and holds no catalogue index; refusing to replace it").arg(given);
+    return QString();
+}
+
+/// Reads one record into @p row; returns why it is rejected, or an empty
+/// string. @p warning describes a problem that does not reject the row.
+QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* row, QString* warning)
+{
+    if (!record.error.isEmpty())
+        return record.error;
+    if (record.fields.size() != columns.count)
+        return QStringLiteral("%1 field(s), expected %2").arg(record.fields.size()).arg(columns.count);
+    QVector<QString> fields(record.fields.size());
+    for (int i = 0; i < record.fields.size(); ++i) {
+        if (!decodeUtf8Strict(record.fields.at(i), &fields[i]))
+            return QStringLiteral("invalid UTF-8 in column %1").arg(i + 1);
+    }
+    for (const QString& value : qAsConst(fields)) {
+        // The index library holds an exact term in one buffer block and
+        // takes values as zero-terminated strings.
+        if (value.size() > MaxFieldLength)
+            return QStringLiteral("a field is longer than %1 characters").arg(MaxFieldLength);
+        if (value.contains(QChar(0)))
+            return QStringLiteral("a field holds a NUL character");
+    }
+    row->line = record.line;
+    row->matId = fields.at(columns.matId).trimmed();
+    row->code = fields.at(columns.code).trimmed();
+    row->name = fields.at(columns.name);
+    row->spec = fields.at(columns.spec);
+    if (columns.brand >= 0)
+        row->brand = fields.at(columns.brand).trimmed();
+    if (row->matId.isEmpty())
+        return QStringLiteral("missing mat_id");
+    if (columns.position >= 0) {
+        const QString position = fields.at(columns.position).trimmed();
+        if (!position.isEmpty() && !isHexadecimal(position))
+            *warning = QStringLiteral("position \"%1\" is not hexadecimal").arg(position);
+    }
+    return QString();
+}
+
+/// Writes the document of one entry (see docs/index.md for the fields).
+void addEntry(lucene::index::IndexWriter& writer, const CatalogueRow& row)
+{
+    Document doc;
+    addField(doc, IndexFields::MatId, row.matId, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    if (!row.code.isEmpty())
+        addField(doc, IndexFields::Code, row.code, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    const QString normKey = normKeyHash(row.code, row.spec);
+    if (!normKey.isEmpty())
+        addField(doc, IndexFields::Code, normKey, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
+    const QString title = normalizeSearchText(row.name);
+    if (!title.isEmpty())
+        addField(doc, IndexFields::Title, title, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    const QString spec = normalizeSearchText(row.spec);
+    if (!spec.isEmpty())
+        addField(doc, IndexFields::Spec, spec, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    if (!row.brand.isEmpty())
+        addField(doc, IndexFields::Brand, row.brand, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    for (const WordTerm& term : row.terms)
+        addField(doc, IndexFields::wordField(term.first), term.second, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
+    writer.addDocument(&doc);
+}
+
 } // namespace
 
 CatalogueIndexer::CatalogueIndexer(const Options& options, FILE* messages)
@@ -205,18 +282,9 @@ CatalogueIndexer::Result CatalogueIndexer::run()
 
     const QString target = QFileInfo(m_options.indexPath).absoluteFilePath();
     const QFileInfo targetInfo(target);
-    if (targetInfo.exists()) {
-        if (!targetInfo.isDir()) {
-            result.error = QStringLiteral("%1: exists and is not a directory; refusing to replace it").arg(m_options.indexPath);
-            return result;
-        }
-        const bool empty = QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty();
-        if (!empty && !DataLayout::holdsIndex(target)) {
-            result.error = QStringLiteral("%1: exists, is not empty and holds no catalogue index; refusing to replace it")
-                               .arg(m_options.indexPath);
-            return result;
-        }
-    }
+    result.error = replaceableProblem(target, m_options.indexPath);
+    if (!result.error.isEmpty())
+        return result;
     const QString parentPath = targetInfo.absolutePath();
     if (!QDir().mkpath(parentPath)) {
         result.error = QStringLiteral("%1: cannot create the directory").arg(parentPath);
@@ -277,62 +345,17 @@ CatalogueIndexer::Result CatalogueIndexer::run()
                     atEnd = true;
                     break;
                 }
-                if (!record.error.isEmpty()) {
-                    report(record.line, QStringLiteral("rejected: %1").arg(record.error));
-                    ++result.rowsRejected;
-                    continue;
-                }
-                if (record.fields.size() != columns.count) {
-                    report(record.line, QStringLiteral("rejected: %1 field(s), expected %2")
-                                            .arg(record.fields.size())
-                                            .arg(columns.count));
-                    ++result.rowsRejected;
-                    continue;
-                }
-                QVector<QString> fields(record.fields.size());
-                int badColumn = -1;
-                for (int i = 0; i < record.fields.size() && badColumn < 0; ++i) {
-                    if (!decodeUtf8Strict(record.fields.at(i), &fields[i]))
-                        badColumn = i;
-                }
-                if (badColumn >= 0) {
-                    report(record.line, QStringLiteral("rejected: invalid UTF-8 in column %1").arg(badColumn + 1));
-                    ++result.rowsRejected;
-                    continue;
-                }
                 CatalogueRow row;
-                row.line = record.line;
-                row.matId = fields.at(columns.matId).trimmed();
-                row.code = fields.at(columns.code).trimmed();
-                row.name = fields.at(columns.name);
-                row.spec = fields.at(columns.spec);
-                if (columns.brand >= 0)
-                    row.brand = fields.at(columns.brand).trimmed();
-                if (row.matId.isEmpty()) {
-                    report(record.line, QStringLiteral("rejected: missing mat_id"));
+                QString warning;
+                const QString problem = readRow(record, columns, &row, &warning);
+                if (!problem.isEmpty()) {
+                    report(record.line, QStringLiteral("rejected: %1").arg(problem));
                     ++result.rowsRejected;
                     continue;
                 }
-                bool tooLong = false;
-                bool holdsNul = false;
-                for (const QString& value : fields) {
-                    tooLong = tooLong || value.size() > MaxFieldLength;
-                    holdsNul = holdsNul || value.contains(QChar(0));
-                }
-                if (tooLong || holdsNul) {
-                    // The index library takes values as zero-terminated
-                    // strings and holds an exact term in one buffer block.
-                    report(record.line, tooLong ? QStringLiteral("rejected: a field is longer than %1 characters").arg(MaxFieldLength)
-                                                : QStringLiteral("rejected: a field holds a NUL character"));
-                    ++result.rowsRejected;
-                    continue;
-                }
-                if (columns.position >= 0) {
-                    const QString position = fields.at(columns.position).trimmed();
-                    if (!position.isEmpty() && !isHexadecimal(position)) {
-                        report(record.line, QStringLiteral("warning: position \"%1\" is not hexadecimal").arg(position));
-                        ++result.warnings;
-                    }
+                if (!warning.isEmpty()) {
+                    report(record.line, QStringLiteral("warning: %1").arg(warning));
+                    ++result.warnings;
                 }
                 auto seen = firstLineOfId.constFind(row.matId);
                 if (seen != firstLineOfId.constEnd()) {
@@ -362,24 +385,7 @@ CatalogueIndexer::Result CatalogueIndexer::run()
                 thread.join();
 
             for (const CatalogueRow& row : qAsConst(batch)) {
-                Document doc;
-                addField(doc, IndexFields::MatId, row.matId, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-                if (!row.code.isEmpty())
-                    addField(doc, IndexFields::Code, row.code, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-                const QString normKey = normKeyHash(row.code, row.spec);
-                if (!normKey.isEmpty())
-                    addField(doc, IndexFields::Code, normKey, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
-                const QString title = normalizeSearchText(row.name);
-                if (!title.isEmpty())
-                    addField(doc, IndexFields::Title, title, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-                const QString spec = normalizeSearchText(row.spec);
-                if (!spec.isEmpty())
-                    addField(doc, IndexFields::Spec, spec, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-                if (!row.brand.isEmpty())
-                    addField(doc, IndexFields::Brand, row.brand, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-                for (const WordTerm& term : row.terms)
-                    addField(doc, IndexFields::wordField(term.first), term.second, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
-                writer.addDocument(&doc);
+                addEntry(writer, row);
                 ++result.rowsIndexed;
             }
             if (showProgress)
