@@ -36,3 +36,42 @@ string(REGEX REPLACE "/$" "" VEFINDER_PC_TO_PREFIX "${VEFINDER_PC_TO_PREFIX}")
 configure_file(cmake/vefinder.pc.in ${PROJECT_BINARY_DIR}/vefinder.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vefinder.pc
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT devel)
+
+# The command-line tools look up their data from their own directory, like
+# every program using the library, so they are installed together with a
+# dict/ layout into libexec/vefinder/, and small launchers go on PATH:
+#   libexec/vefinder/{vefinder,vefinder-index,vefinder-lex}
+#   libexec/vefinder/dict/MATLEX/   the compiled sample lexicons
+#   libexec/vefinder/dict/UTF-8/    word-replace.txt and links to friso's dictionary
+#   bin/{vefinder,vefinder-index,vefinder-lex}   launchers
+#   share/vefinder/                 lexicon sources and the sample catalogue
+if(VEFINDER_BUILD_TOOLS)
+    set(VEFINDER_TOOL_DIR ${CMAKE_INSTALL_LIBEXECDIR}/vefinder)
+    install(TARGETS vefinder-cli vefinder-index vefinder-lex
+        RUNTIME DESTINATION ${VEFINDER_TOOL_DIR} COMPONENT tools)
+    install(DIRECTORY ${PROJECT_BINARY_DIR}/lexicons/sample/
+        DESTINATION ${VEFINDER_TOOL_DIR}/dict/MATLEX COMPONENT tools FILES_MATCHING PATTERN "*.lex")
+    install(FILES data/word-replace.txt DESTINATION ${VEFINDER_TOOL_DIR}/dict/UTF-8 COMPONENT tools)
+    install(CODE "
+        set(dictdir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VEFINDER_TOOL_DIR}/dict/UTF-8\")
+        file(GLOB frisofiles \"${FRISO_DICT_DIR}/*\")
+        foreach(f IN LISTS frisofiles)
+            get_filename_component(n \${f} NAME)
+            message(STATUS \"Linking: \${dictdir}/\${n}\")
+            file(CREATE_LINK \${f} \${dictdir}/\${n} SYMBOLIC)
+        endforeach()" COMPONENT tools)
+
+    file(RELATIVE_PATH launcher_to_tools /root/${CMAKE_INSTALL_BINDIR} /root/${VEFINDER_TOOL_DIR})
+    set(launcher_to_tools ${launcher_to_tools})
+    foreach(tool vefinder vefinder-index vefinder-lex)
+        set(VEFINDER_LAUNCHED_TOOL ${tool})
+        configure_file(${PROJECT_SOURCE_DIR}/cmake/launcher.sh.in
+            ${PROJECT_BINARY_DIR}/launchers/${tool} @ONLY)
+        install(PROGRAMS ${PROJECT_BINARY_DIR}/launchers/${tool}
+            DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+    endforeach()
+
+    install(DIRECTORY data/lexicon DESTINATION ${CMAKE_INSTALL_DATADIR}/vefinder COMPONENT tools)
+    install(FILES data/catalogue.csv data/bill.csv data/README.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vefinder/sample COMPONENT tools)
+endif()

@@ -41,6 +41,17 @@ run(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/host)
 run(COMMAND ${WORK_DIR}/host/vefinder-host ${WORK_DIR}/no-such-index 电缆
     EXPECT_OUTPUT "vefinder [0-9.]+: 0 groups")
 
+# The installed tools, through their launchers: index the sample, search it.
+set(index ${WORK_DIR}/index)
+run(COMMAND ${prefix}/bin/vefinder index ${prefix}/share/vefinder/sample/catalogue.csv ${index})
+run(COMMAND ${prefix}/bin/vefinder quota 17030103 镀锌钢管 DN25 --index ${index} --json
+    EXPECT_OUTPUT "M000340")
+
+# The host with the installed data laid out beside it finds real entries.
+file(CREATE_LINK ${prefix}/libexec/vefinder/dict ${WORK_DIR}/host/dict SYMBOLIC)
+run(COMMAND ${WORK_DIR}/host/vefinder-host ${index} 镀锌钢管 DN25
+    EXPECT_OUTPUT "1: [^\n]*M000340")
+
 # The same host through pkg-config.
 run(COMMAND pkg-config --cflags --libs vefinder ENV PKG_CONFIG_PATH=${prefix}/lib/pkgconfig)
 string(STRIP "${last_output}" flags)
