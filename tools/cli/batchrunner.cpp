@@ -53,6 +53,14 @@ void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress
         }
     };
 
+    // The index library creates some of its shared objects (the default
+    // similarity among them) on first use without a lock; one search here,
+    // before the workers start, creates them once.
+    {
+        QStringList ids;
+        VeFinder().normCodeSearch(ids, QString(), m_indexPath);
+    }
+
     const int threadCount = qMin(m_jobs, qMax(1, count));
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(threadCount));
