@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
 echo "== Building"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target vefinder vefinder-index vefinder-lex vefinder_lexicons_sample >/dev/null
+cmake --build build -j "$(nproc)" --target vefinder-cli vefinder-index vefinder-lex vefinder_lexicons_sample >/dev/null
 bin=build/bin
 index=build/demo-index
 
