@@ -104,6 +104,11 @@ private:
     QList<QStringList> searchOnlyChs(IndexSearcher* searcher, const QString& text,
                                      const QStringList& words, const QString& code,
                                      QStringList* queriedWords);
+    /// The common end of the word strategies: the repeat check against
+    /// @p queriedWords, the code restriction, the ranked run. Owns @p wordQuery.
+    QList<QStringList> runWordQuery(IndexSearcher* searcher, BooleanQuery* wordQuery,
+                                    const QStringList& requiredWords, QStringList* queriedWords,
+                                    const QString& text, const QString& code);
     QList<QStringList> searchCoreWord(IndexSearcher* searcher, const QString& text,
                                       const QStringList& words, const QString& code,
                                       bool recomputeCoreWords);

@@ -110,6 +110,19 @@ bool hasAsciiLetterOrDigit(const QString& text)
 
 } // namespace
 
+QList<QStringList> VeFinder::runWordQuery(IndexSearcher* searcher, BooleanQuery* wordQuery,
+                                          const QStringList& requiredWords,
+                                          QStringList* queriedWords, const QString& text,
+                                          const QString& code)
+{
+    std::unique_ptr<BooleanQuery> owned(wordQuery);
+    if (isRepeat(queriedWords, requiredWords))
+        return {};
+    BooleanQuery* query =
+        wrapWithCode(code.isEmpty() ? nullptr : mkCodeQuery(code), owned.release());
+    return addMatIdsSortAdvance(searcher, query, text, code);
+}
+
 QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QString& text,
                                              const QString& code)
 {
@@ -172,12 +185,7 @@ QList<QStringList> VeFinder::searchAllMixPpl(IndexSearcher* searcher, const QStr
         }
     }
 
-    std::unique_ptr<BooleanQuery> wordQuery(q.release());
-    if (isRepeat(queriedWords, q.words()))
-        return {};
-    BooleanQuery* query =
-        wrapWithCode(code.isEmpty() ? nullptr : mkCodeQuery(code), wordQuery.release());
-    return addMatIdsSortAdvance(searcher, query, text, code);
+    return runWordQuery(searcher, q.release(), q.words(), queriedWords, text, code);
 }
 
 QList<QStringList> VeFinder::searchRmEN(IndexSearcher* searcher, const QString& text,
@@ -204,12 +212,7 @@ QList<QStringList> VeFinder::searchRmEN(IndexSearcher* searcher, const QString& 
         }
     }
 
-    std::unique_ptr<BooleanQuery> wordQuery(q.release());
-    if (isRepeat(queriedWords, q.words()))
-        return {};
-    BooleanQuery* query =
-        wrapWithCode(code.isEmpty() ? nullptr : mkCodeQuery(code), wordQuery.release());
-    return addMatIdsSortAdvance(searcher, query, text, code);
+    return runWordQuery(searcher, q.release(), q.words(), queriedWords, text, code);
 }
 
 QList<QStringList> VeFinder::searchOnlyChs(IndexSearcher* searcher, const QString& text,
@@ -232,12 +235,7 @@ QList<QStringList> VeFinder::searchOnlyChs(IndexSearcher* searcher, const QStrin
         }
     }
 
-    std::unique_ptr<BooleanQuery> wordQuery(q.release());
-    if (isRepeat(queriedWords, q.words()))
-        return {};
-    BooleanQuery* query =
-        wrapWithCode(code.isEmpty() ? nullptr : mkCodeQuery(code), wordQuery.release());
-    return addMatIdsSortAdvance(searcher, query, text, code);
+    return runWordQuery(searcher, q.release(), q.words(), queriedWords, text, code);
 }
 
 QList<QStringList> VeFinder::searchCoreWord(IndexSearcher* searcher, const QString& text,
