@@ -57,6 +57,50 @@ QList<QStringList> toLists(const QJsonArray& groups)
     return lists;
 }
 
+/// Cable entries that differ in model, cores and cross-section, so that one
+/// cable description ranks them into many groups.
+const char CableCatalogue[] =
+    "mat_id,code,name,spec,brand,position\n"
+    "C01,2801001,电力电缆,ZR-YJV-0.6/1KV-3×2.5,远东,1\n"
+    "C02,2801002,电力电缆,YJV-0.6/1KV-3×2.5,远东,2\n"
+    "C03,2801003,电力电缆,YJV-0.6/1KV-3×4,远东,3\n"
+    "C04,2801004,电力电缆,YJV-0.6/1KV-3×4+2×2.5,远东,4\n"
+    "C05,2801005,电力电缆,YJV22-0.6/1KV-3×2.5,远东,5\n"
+    "C06,2801006,电力电缆,ZR-YJV-0.6/1KV-3×4,远东,6\n"
+    "C07,2801007,电力电缆,ZR-YJV-0.6/1KV-4×2.5,远东,7\n"
+    "C08,2801008,电力电缆,VV-0.6/1KV-3×2.5,远东,8\n"
+    "C09,2801009,电力电缆,YJV-0.6/1KV-3×95,远东,9\n"
+    "C10,2801010,电力电缆,ZR-YJV-0.6/1KV-3×6,远东,A\n"
+    "C11,2801011,电力电缆,ZR-YJV-0.6/1KV-3×10,远东,B\n"
+    "C12,2802001,铜芯聚氯乙烯绝缘电线,BV-2.5,起帆,C\n"
+    "C13,0401001,镀锌钢管,DN25,华岐,D\n";
+
+/// The rows block of a vefinder table: the lines between the column header
+/// and the first blank line.
+QStringList tableBlock(const QString& output)
+{
+    QStringList block;
+    bool inTable = false;
+    for (const QString& line : output.split(QLatin1Char('\n'))) {
+        if (!inTable) {
+            inTable = line.startsWith(QLatin1String("group  kind"));
+            continue;
+        }
+        if (line.isEmpty())
+            break;
+        block << line;
+    }
+    return block;
+}
+
+/// The part of a table output after the rows block: summary and queries.
+QString afterBlock(const QString& output)
+{
+    const int header = output.indexOf(QLatin1String("group  kind"));
+    const int end = header < 0 ? -1 : output.indexOf(QLatin1String("\n\n"), header);
+    return end < 0 ? QString() : output.mid(end);
+}
+
 } // namespace
 
 class VeFinderCliTest : public QObject
@@ -81,6 +125,10 @@ private slots:
     void explainKeepsGroups();
     void positionsBreakTies_data();
     void positionsBreakTies();
+    void tableGroupLimit_data();
+    void tableGroupLimit();
+    void allGroupsByDefault_data();
+    void allGroupsByDefault();
 
     void batchEqualsSingleCalls();
     void batchIsDeterministicAcrossJobs_data();
@@ -94,6 +142,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_index;
+    QString m_cableIndex; ///< CableCatalogue indexed
 };
 
 void VeFinderCliTest::initTestCase()
@@ -108,6 +157,13 @@ void VeFinderCliTest::initTestCase()
                                             testData(QStringLiteral("catalogue.csv")), m_index});
     QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
     QVERIFY(QFileInfo(m_index).isDir());
+
+    const QString cables = m_dir.filePath(QStringLiteral("cables.csv"));
+    QVERIFY(ToolTest::writeFile(cables, CableCatalogue));
+    m_cableIndex = m_dir.filePath(QStringLiteral("cable-index"));
+    const ToolResult cableBuilt = ToolTest::run(QStringLiteral("vefinder"),
+                                                {QStringLiteral("index"), QStringLiteral("--quiet"), cables, m_cableIndex});
+    QVERIFY2(cableBuilt.exitCode == 0 && !cableBuilt.crashed, qPrintable(cableBuilt.describe()));
 }
 
 QJsonObject VeFinderCliTest::runJson(const QStringList& arguments)
@@ -161,6 +217,31 @@ void VeFinderCliTest::errorsAndExitCodes_data()
     QTest::newRow("batch with an unknown format")
         << QStringList{QStringLiteral("batch"), bill, QStringLiteral("--format"), QStringLiteral("xml"), index, m_index}
         << 2 << QStringLiteral("--format expects");
+    // Checked before the index: these run where no ./index exists.
+    const QString groups = QStringLiteral("--groups");
+    QTest::newRow("groups negative")
+        << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("电力电缆"), QStringLiteral("YJV 3×2.5"), groups,
+                       QStringLiteral("-1")}
+        << 2 << QStringLiteral("--groups expects a whole number of groups, 0 or more (0: all), got \"-1\"");
+    QTest::newRow("groups negative, joined by =")
+        << QStringList{QStringLiteral("segment"), QStringLiteral("zryjv3x2.5"), QStringLiteral("--groups=-3")} << 2
+        << QStringLiteral("got \"-3\"");
+    QTest::newRow("groups in Chinese numerals")
+        << QStringList{QStringLiteral("segment"), QStringLiteral("钢管"), groups, QStringLiteral("三")} << 2
+        << QStringLiteral("--groups expects");
+    QTest::newRow("groups with a fraction") << QStringList{QStringLiteral("code"), QStringLiteral("x"), groups, QStringLiteral("2.5")}
+                                            << 2 << QStringLiteral("--groups expects");
+    QTest::newRow("groups with a sign") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), groups, QStringLiteral("+3")}
+                                        << 2 << QStringLiteral("--groups expects");
+    QTest::newRow("groups with trailing letters")
+        << QStringList{QStringLiteral("segment"), QStringLiteral("x"), groups, QStringLiteral("3x")} << 2
+        << QStringLiteral("--groups expects");
+    QTest::newRow("groups empty") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), QStringLiteral("--groups=")}
+                                  << 2 << QStringLiteral("--groups expects");
+    QTest::newRow("groups without its value") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), groups} << 2
+                                              << QStringLiteral("groups");
+    QTest::newRow("groups on batch") << QStringList{QStringLiteral("batch"), bill, groups, QStringLiteral("3")} << 2
+                                     << QStringLiteral("groups");
     QTest::newRow("index directory missing") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index, missing}
                                              << 1 << missing + QStringLiteral(": no such index directory");
     QTest::newRow("default index missing") << QStringList{QStringLiteral("code"), QStringLiteral("x")} << 1
@@ -246,13 +327,13 @@ void VeFinderCliTest::helpTexts_data()
                            << QStringList{QStringLiteral("vefinder quota"), QStringLiteral("CODE"), QStringLiteral("NAME"),
                                           QStringLiteral("SPEC"), QStringLiteral("--index"), QStringLiteral("--shallow"),
                                           QStringLiteral("--positions"), QStringLiteral("--json"),
-                                          QStringLiteral("--explain")};
+                                          QStringLiteral("--explain"), QStringLiteral("--groups <N>")};
     QTest::newRow("help quota") << QStringList{QStringLiteral("help"), QStringLiteral("quota")}
                                 << QStringList{QStringLiteral("vefinder quota"), QStringLiteral("SPEC")};
     QTest::newRow("segment") << QStringList{QStringLiteral("segment"), QStringLiteral("-h")}
-                             << QStringList{QStringLiteral("TEXT")};
+                             << QStringList{QStringLiteral("TEXT"), QStringLiteral("--groups <N>")};
     QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("--help")}
-                          << QStringList{QStringLiteral("CODE")};
+                          << QStringList{QStringLiteral("CODE"), QStringLiteral("--groups <N>")};
     QTest::newRow("batch") << QStringList{QStringLiteral("batch"), QStringLiteral("--help")}
                            << QStringList{QStringLiteral("--jobs"), QStringLiteral("--output"), QStringLiteral("--format")};
     QTest::newRow("index") << QStringList{QStringLiteral("index"), QStringLiteral("--help")}
@@ -477,6 +558,162 @@ void VeFinderCliTest::positionsBreakTies()
             break;
     }
     QCOMPARE(tied, order);
+}
+
+void VeFinderCliTest::tableGroupLimit_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<QString>("shown");  // the group numbers the table shows, in order
+    QTest::addColumn<QString>("hidden"); // the line about the rest, empty when all show
+
+    // Six fuzzy groups holding 1, 1, 1, 1, 2 and 1 entries.
+    const QStringList cable = {QStringLiteral("segment"), QStringLiteral("zryjv3x2.5")};
+    // Eight fuzzy groups holding 1, 1, 1, 1, 1, 1, 2 and 1 entries.
+    const QStringList mixed = {QStringLiteral("segment"), QStringLiteral("电力电缆YJV 3×2.5")};
+    // Precise group empty, six fuzzy groups as for cable, code group empty.
+    const QStringList quota = {QStringLiteral("quota"), QString(), QStringLiteral("电力电缆"), QStringLiteral("ZR-YJV 3×2.5")};
+    const QString all = QStringLiteral("; --groups 0 shows all");
+
+    QTest::newRow("segment, cable, first three") << cable << QStringLiteral("3") << QStringLiteral("1 2 3")
+                                                 << QStringLiteral("not shown: 3 groups (4 to 6) with 4 entries") + all;
+    QTest::newRow("segment, mixed script, first one") << mixed << QStringLiteral("1") << QStringLiteral("1")
+                                                      << QStringLiteral("not shown: 7 groups (2 to 8) with 8 entries") + all;
+    QTest::newRow("segment, all but the last") << cable << QStringLiteral("5") << QStringLiteral("1 2 3 4 5")
+                                               << QStringLiteral("not shown: 1 group (6) with 1 entry") + all;
+    QTest::newRow("segment, all but two-entry group and the last")
+        << cable << QStringLiteral("4") << QStringLiteral("1 2 3 4")
+        << QStringLiteral("not shown: 2 groups (5 to 6) with 3 entries") + all;
+    QTest::newRow("segment, as many as there are") << cable << QStringLiteral("6") << QStringLiteral("1 2 3 4 5 6") << QString();
+    QTest::newRow("segment, more than there are") << mixed << QStringLiteral("50") << QStringLiteral("1 2 3 4 5 6 7 8") << QString();
+    QTest::newRow("segment, beyond any int") << cable << QStringLiteral("99999999999") << QStringLiteral("1 2 3 4 5 6")
+                                             << QString();
+    // Shallow: the strict strategies alone give four groups of one entry.
+    QTest::newRow("segment, shallow") << cable + QStringList{QStringLiteral("--shallow")} << QStringLiteral("2")
+                                      << QStringLiteral("1 2") << QStringLiteral("not shown: 2 groups (3 to 4) with 2 entries") + all;
+    QTest::newRow("quota, precise and code groups kept") << quota << QStringLiteral("2") << QStringLiteral("1 2 3 8")
+                                                         << QStringLiteral("not shown: 4 groups (4 to 7) with 5 entries") + all;
+    QTest::newRow("quota explained, one fuzzy group") << quota + QStringList{QStringLiteral("--explain")} << QStringLiteral("1")
+                                                      << QStringLiteral("1 2 8")
+                                                      << QStringLiteral("not shown: 5 groups (3 to 7) with 6 entries") + all;
+    QTest::newRow("quota, answer in the code group")
+        << QStringList{QStringLiteral("quota"), QStringLiteral("2802001"), QStringLiteral("电力电缆YJV"), QStringLiteral("3×2.5")}
+        << QStringLiteral("1") << QStringLiteral("1 2") << QString();
+    QTest::newRow("code, one group whatever the limit")
+        << QStringList{QStringLiteral("code"), QStringLiteral("2801003")} << QStringLiteral("1") << QStringLiteral("1") << QString();
+}
+
+void VeFinderCliTest::tableGroupLimit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, limit);
+    QFETCH(QString, shown);
+    QFETCH(QString, hidden);
+    const QStringList base = arguments + QStringList{QStringLiteral("--index"), m_cableIndex};
+    const ToolResult full = ToolTest::run(QStringLiteral("vefinder"), base);
+    const ToolResult limited = ToolTest::run(QStringLiteral("vefinder"), base + QStringList{QStringLiteral("--groups"), limit});
+    QVERIFY2(full.exitCode == 0 && !full.crashed, qPrintable(full.describe()));
+    QVERIFY2(limited.exitCode == 0 && !limited.crashed, qPrintable(limited.describe()));
+    const QJsonObject json = runJson(base + QStringList{QStringLiteral("--groups"), limit});
+    QVERIFY(!json.isEmpty());
+    const QList<QStringList> groups = groupIds(json);
+
+    // Rows of the shown groups, in result order, each group with all its
+    // entries (or its "(none)"), then the line about the rest.
+    const QStringList block = tableBlock(limited.outText());
+    QStringList numbers;
+    QStringList expectedRows;
+    QStringList rows;
+    QString rest;
+    for (const QString& line : block) {
+        if (line.startsWith(QLatin1String("not shown: "))) {
+            QVERIFY2(rest.isEmpty(), qPrintable(limited.outText()));
+            rest = line;
+            continue;
+        }
+        QVERIFY2(rest.isEmpty(), qPrintable(QStringLiteral("row after the line about the rest:\n") + limited.outText()));
+        const QStringList cells = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QVERIFY2(cells.size() >= 3, qPrintable(line));
+        if (numbers.isEmpty() || numbers.last() != cells.at(0)) {
+            numbers << cells.at(0);
+            const int g = cells.at(0).toInt() - 1;
+            QVERIFY2(g >= 0 && g < groups.size(), qPrintable(line));
+            for (const QString& id : groups.at(g))
+                expectedRows << cells.at(0) + QLatin1Char(' ') + id;
+            if (groups.at(g).isEmpty())
+                expectedRows << cells.at(0) + QStringLiteral(" (none)");
+        }
+        rows << cells.at(0) + QLatin1Char(' ') + cells.at(2);
+        if (arguments.contains(QStringLiteral("--explain")) && cells.at(2) != QLatin1String("(none)"))
+            QVERIFY2(cells.size() >= 7, qPrintable(QStringLiteral("no step and sort: ") + line));
+    }
+    QCOMPARE(numbers.join(QLatin1Char(' ')), shown);
+    QCOMPARE(rows, expectedRows);
+    QCOMPARE(rest, hidden);
+
+    // What is left out is counted from the whole result: the JSON keeps
+    // every group and the summary and the queries stay those of the full table.
+    int hiddenGroups = 0;
+    int hiddenEntries = 0;
+    for (int g = 0; g < groups.size(); ++g) {
+        if (!numbers.contains(QString::number(g + 1))) {
+            ++hiddenGroups;
+            hiddenEntries += groups.at(g).size();
+        }
+    }
+    QCOMPARE(hiddenGroups == 0, hidden.isEmpty());
+    if (hiddenGroups > 0)
+        QVERIFY2(rest.startsWith(QStringLiteral("not shown: %1 group").arg(hiddenGroups))
+                     && rest.contains(QStringLiteral(" with %1 entr").arg(hiddenEntries)),
+                 qPrintable(rest));
+    QCOMPARE(afterBlock(limited.outText()), afterBlock(full.outText()));
+    QVERIFY(!afterBlock(full.outText()).isEmpty());
+    if (arguments.contains(QStringLiteral("--explain")))
+        QVERIFY(afterBlock(limited.outText()).contains(QStringLiteral("queries run:")));
+}
+
+void VeFinderCliTest::allGroupsByDefault_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("index"); // "cable" or "test"
+    QTest::newRow("segment, cable") << QStringList{QStringLiteral("segment"), QStringLiteral("zryjv3x2.5")} << QStringLiteral("cable");
+    QTest::newRow("segment, mixed script, explained")
+        << QStringList{QStringLiteral("segment"), QStringLiteral("电力电缆YJV 3×2.5"), QStringLiteral("--explain")}
+        << QStringLiteral("cable");
+    QTest::newRow("quota, cable") << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("电力电缆"),
+                                                 QStringLiteral("ZR-YJV 3×2.5")}
+                                  << QStringLiteral("cable");
+    QTest::newRow("quota, precise hit") << QStringList{QStringLiteral("quota"), QStringLiteral("0401001"),
+                                                       QStringLiteral("镀锌钢管"), QStringLiteral("DN25")}
+                                        << QStringLiteral("test");
+    QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("0101001")} << QStringLiteral("test");
+    QTest::newRow("nothing found") << QStringList{QStringLiteral("segment"), QStringLiteral("不存在的材料")} << QStringLiteral("test");
+}
+
+void VeFinderCliTest::allGroupsByDefault()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, index);
+    const QStringList base = arguments + QStringList{QStringLiteral("--index"),
+                                                     index == QLatin1String("cable") ? m_cableIndex : m_index};
+    const ToolResult plain = ToolTest::run(QStringLiteral("vefinder"), base);
+    QVERIFY2(plain.exitCode == 0 && !plain.crashed, qPrintable(plain.describe()));
+    QVERIFY(!plain.outText().contains(QStringLiteral("not shown")));
+    for (const QString& option : {QStringLiteral("--groups=0"), QStringLiteral("--groups=00")}) {
+        const ToolResult zero = ToolTest::run(QStringLiteral("vefinder"), base + QStringList{option});
+        QVERIFY2(zero.exitCode == 0 && !zero.crashed, qPrintable(zero.describe()));
+        QCOMPARE(zero.outText(), plain.outText());
+    }
+
+    // JSON output ignores the limit: the same document with any --groups.
+    const QStringList json = base + QStringList{QStringLiteral("--json")};
+    const ToolResult document = ToolTest::run(QStringLiteral("vefinder"), json);
+    QVERIFY2(document.exitCode == 0, qPrintable(document.describe()));
+    for (const QString& limit : {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}) {
+        const ToolResult limited = ToolTest::run(QStringLiteral("vefinder"), json + QStringList{QStringLiteral("--groups"), limit});
+        QVERIFY2(limited.exitCode == 0, qPrintable(limited.describe()));
+        QCOMPARE(limited.outText(), document.outText());
+    }
 }
 
 void VeFinderCliTest::batchEqualsSingleCalls()

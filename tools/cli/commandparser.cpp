@@ -1,6 +1,8 @@
 /** @file commandparser.cpp @brief Argument parsing of one vefinder subcommand. */
 #include "commandparser.h"
 
+#include <climits>
+
 const QString CommandParser::DefaultIndexPath = QStringLiteral("index");
 
 CommandParser::CommandParser(const QString& command, const QString& description)
@@ -19,6 +21,12 @@ CommandParser::CommandParser(const QString& command, const QString& description)
     , m_json(QStringLiteral("json"), QStringLiteral("Print the result as JSON (see docs/cli.md)."))
     , m_explain(QStringLiteral("explain"),
                 QStringLiteral("Show which step delivered each entry, its sort value and the queries run."))
+    , m_groups(QStringLiteral("groups"),
+               QStringLiteral("The table shows the fuzzy groups up to the N-th that holds entries, then a "
+                              "line counting the groups and entries left out; the precise and code groups "
+                              "always show. 0 (the default) shows every group. --json output always "
+                              "holds every group."),
+               QStringLiteral("N"), QStringLiteral("0"))
 {
     m_parser.setApplicationDescription(description);
     m_parser.addOption(m_help);
@@ -43,6 +51,7 @@ void CommandParser::addOutputOptions()
 {
     m_parser.addOption(m_json);
     m_parser.addOption(m_explain);
+    m_parser.addOption(m_groups);
     m_hasOutput = true;
 }
 
@@ -74,6 +83,24 @@ bool CommandParser::parse(const QStringList& arguments, int minPositional, int m
         *exitCode = usageError(QStringLiteral("expected %1, got %2").arg(expected).arg(count));
         return false;
     }
+    if (m_hasOutput && m_parser.isSet(m_groups)) {
+        // Digits only: no sign, no blanks, nothing that toInt() would also take.
+        const QString value = m_parser.value(m_groups);
+        bool ok = !value.isEmpty();
+        for (const QChar c : value)
+            ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (ok) {
+            bool fits = false;
+            m_tableGroups = value.toInt(&fits);
+            if (!fits) // more groups than any result holds: all of them
+                m_tableGroups = INT_MAX;
+        }
+        if (!ok) {
+            *exitCode = usageError(
+                QStringLiteral("--groups expects a whole number of groups, 0 or more (0: all), got \"%1\"").arg(value));
+            return false;
+        }
+    }
     return true;
 }
 
@@ -90,6 +117,7 @@ SearchSettings CommandParser::searchSettings() const
     if (m_hasOutput) {
         settings.json = m_parser.isSet(m_json);
         settings.explain = m_parser.isSet(m_explain);
+        settings.tableGroups = m_tableGroups;
     }
     return settings;
 }

@@ -15,6 +15,9 @@ struct SearchSettings {
     bool deepSearch = true;
     bool json = false;
     bool explain = false;
+    /// --groups: the table shows the fuzzy groups up to the N-th that holds
+    /// entries (the precise and code groups always); 0 shows every group.
+    int tableGroups = 0;
 };
 
 /// Parses the arguments of one subcommand with QCommandLineParser: --help on
@@ -32,12 +35,12 @@ public:
     void addPositional(const QString& name, const QString& description, const QString& syntax = QString());
     /// --index and --positions, and --shallow for the searches.
     void addIndexOptions(bool withShallow);
-    /// --json and --explain.
+    /// --json, --explain and --groups.
     void addOutputOptions();
 
     /// Parses @p arguments (the first is the program and command). Returns
     /// false when the command should end at once with @p exitCode: after
-    /// printing its help (0) or a usage error (2).
+    /// printing its help (0) or a usage error (2), a bad option value included.
     bool parse(const QStringList& arguments, int minPositional, int maxPositional, int* exitCode);
 
     QStringList positional() const { return m_parser.positionalArguments(); }
@@ -55,6 +58,8 @@ private:
     QCommandLineOption m_shallow;
     QCommandLineOption m_json;
     QCommandLineOption m_explain;
+    QCommandLineOption m_groups;
+    int m_tableGroups = 0;
     bool m_hasIndex = false;
     bool m_hasShallow = false;
     bool m_hasOutput = false;

@@ -45,7 +45,7 @@ int finish(SearchReport& report, const QList<QStringList>& result, const SearchS
     if (settings.json)
         Console::outBytes(ReportFormat::json(report));
     else
-        Console::out(ReportFormat::table(report));
+        Console::out(ReportFormat::table(report, settings.tableGroups));
     return ExitOk;
 }
 

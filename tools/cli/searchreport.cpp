@@ -46,6 +46,56 @@ QString quoted(const QString& text)
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
+/// Which groups the table shows: every precise and code group, and the fuzzy
+/// groups up to the @p fuzzyGroups-th that holds entries (all when 0).
+QVector<bool> shownGroups(const SearchReport& report, int fuzzyGroups)
+{
+    QVector<bool> shown(report.groups.size(), true);
+    if (fuzzyGroups <= 0)
+        return shown;
+    int filled = 0;
+    for (int g = 0; g < report.groups.size(); ++g) {
+        const SearchReport::Group& group = report.groups.at(g);
+        if (group.kind != QLatin1String("fuzzy"))
+            continue;
+        if (filled >= fuzzyGroups)
+            shown[g] = false;
+        else if (!group.entries.isEmpty())
+            ++filled;
+    }
+    return shown;
+}
+
+/// "not shown: 18 groups (5 to 22) with 80 entries; ...", or empty when the
+/// table shows every group.
+QString hiddenLine(const SearchReport& report, const QVector<bool>& shown)
+{
+    int groups = 0;
+    int entries = 0;
+    int first = -1;
+    int last = -1;
+    for (int g = 0; g < report.groups.size(); ++g) {
+        if (shown.at(g))
+            continue;
+        ++groups;
+        entries += report.groups.at(g).entries.size();
+        if (first < 0)
+            first = g;
+        last = g;
+    }
+    if (groups == 0)
+        return QString();
+    // The fuzzy groups run together, so those left out are one range.
+    const QString range = first == last ? QString::number(first + 1)
+                                        : QStringLiteral("%1 to %2").arg(first + 1).arg(last + 1);
+    return QStringLiteral("not shown: %1 group%2 (%3) with %4 entr%5; --groups 0 shows all\n")
+        .arg(groups)
+        .arg(groups == 1 ? QString() : QStringLiteral("s"))
+        .arg(range)
+        .arg(entries)
+        .arg(entries == 1 ? QStringLiteral("y") : QStringLiteral("ies"));
+}
+
 } // namespace
 
 namespace ReportFormat {
@@ -59,8 +109,9 @@ int displayWidth(const QString& text)
     return width;
 }
 
-QString table(const SearchReport& report)
+QString table(const SearchReport& report, int fuzzyGroups)
 {
+    const QVector<bool> shown = shownGroups(report, fuzzyGroups);
     QStringList inputs;
     for (const auto& item : report.input)
         inputs << QStringLiteral("%1 %2").arg(item.first, quoted(item.second));
@@ -74,6 +125,8 @@ QString table(const SearchReport& report)
         header << QStringLiteral("step") << QStringLiteral("sort");
     QList<QStringList> rows;
     for (int g = 0; g < report.groups.size(); ++g) {
+        if (!shown.at(g))
+            continue;
         const SearchReport::Group& group = report.groups.at(g);
         const QString number = QString::number(g + 1);
         if (group.entries.isEmpty()) {
@@ -113,6 +166,7 @@ QString table(const SearchReport& report)
     out += line(header);
     for (const QStringList& row : qAsConst(rows))
         out += line(row);
+    out += hiddenLine(report, shown);
 
     int filled = 0;
     for (const SearchReport::Group& group : report.groups)

@@ -42,7 +42,11 @@ namespace ReportFormat {
 /// The readable table: a header naming the search, one row per entry
 /// (group number, kind, mat id, code, name, specification; step and sort
 /// value with explain), "(none)" for an empty group, then a summary.
-QString table(const SearchReport& report);
+/// With @p fuzzyGroups above 0 the rows stop after the fuzzy group that is
+/// the fuzzyGroups-th to hold entries (precise and code groups still show)
+/// and a line counts the groups and entries left out; the summary and the
+/// queries still cover the whole result.
+QString table(const SearchReport& report, int fuzzyGroups = 0);
 /// The JSON document described in docs/cli.md (schema "vefinder-result/1").
 QByteArray json(const SearchReport& report);
 /// Columns a text takes on a terminal (East Asian wide characters count two).
