@@ -24,24 +24,24 @@ show() {
 
 echo
 echo "== Code search"
-show code "$(sed -n 2p data/catalogue.csv | cut -d, -f2)"
+show code "$(sed -n 2p data/catalogue.csv | cut -d, -f2)" --groups 3
 
 echo
 echo "== Ordinary descriptions (code, name, specification)"
-show quota "" "镀锌钢管" "DN25"
-show quota "" "普通硅酸盐水泥" "P.O 42.5"
-show quota "" "闸阀" "DN100"
-show quota "" "施工用水" ""
-show segment "PPR给水管 dn20"
-show quota "" "螺纹钢" "HRB400 Φ12" --explain
+show quota "" "镀锌钢管" "DN25" --groups 3
+show quota "" "普通硅酸盐水泥" "P.O 42.5" --groups 3
+show quota "" "闸阀" "DN100" --groups 3
+show quota "" "施工用水" "" --groups 3
+show segment "PPR给水管 dn20" --groups 3
+show quota "" "螺纹钢" "HRB400 Φ12" --groups 3 --explain
 
 echo
 echo "== Cable descriptions, written the ways users write them"
-show segment "zryjv3x2.5"
-show segment "ZR-YJV 3芯2.5mm²"
-show segment "电力电缆YJV 三芯 2.5"
-show segment "yjv22 3x95+1x50"
-show segment "BV2.5" --explain
+show segment "zryjv3x2.5" --groups 3
+show segment "ZR-YJV 3芯2.5mm²" --groups 3
+show segment "电力电缆YJV 三芯 2.5" --groups 3
+show segment "yjv22 3x95+1x50" --groups 3
+show segment "BV2.5" --groups 3 --explain
 
 echo
 echo "== Matching a bill of quantities (data/bill.csv)"
