@@ -16,9 +16,21 @@ echo
 echo "== Indexing data/catalogue.csv into $index"
 "$bin/vefinder" index data/catalogue.csv "$index"
 
+# Echoes a command as it would be typed (empty and spaced arguments quoted).
+echo_command() {
+    local line="\$ vefinder" a
+    for a in "$@"; do
+        case "$a" in
+            "" | *" "*) line+=" \"$a\"" ;;
+            *) line+=" $a" ;;
+        esac
+    done
+    echo "$line"
+}
+
 show() {
     echo
-    echo "\$ vefinder $*"
+    echo_command "$@" --index "$index"
     "$bin/vefinder" "$@" --index "$index" || true
 }
 
@@ -46,4 +58,5 @@ show segment "BV2.5" --groups 3 --explain
 echo
 echo "== Matching a bill of quantities (data/bill.csv)"
 "$bin/vefinder" batch data/bill.csv --index "$index" --output build/demo-bill-results.csv
-echo "results written to build/demo-bill-results.csv"
+echo "results written to build/demo-bill-results.csv; its first rows (id, found, best group):"
+awk -F, 'NR > 1 && NR <= 16 { printf "  %-6s %5s  %s\n", $2, $4, $5 }' build/demo-bill-results.csv
