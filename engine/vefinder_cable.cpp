@@ -1,5 +1,6 @@
 /** @file vefinder_cable.cpp @brief Cable attributes, the cable query sequence and its ranking. */
 #include "engine/vefinder_p.h"
+#include "engine/searchhits_p.h"
 
 #include "analysis/charclass.h"
 
@@ -11,7 +12,6 @@
 
 using lucene::search::BooleanClause;
 using lucene::search::BooleanQuery;
-using lucene::search::Hits;
 
 namespace {
 
@@ -200,7 +200,7 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
 {
     if (!searcher || !query)
         return;
-    std::unique_ptr<Hits> hits(searcher->search(query));
+    vefinder::SearchHits hits(searcher, query);
     const int32_t count = static_cast<int32_t>(hits->length());
     for (int32_t i = 0; i < count; ++i) {
         Document& doc = hits->doc(i);

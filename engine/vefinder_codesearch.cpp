@@ -1,11 +1,11 @@
 /** @file vefinder_codesearch.cpp @brief The code-driven entries quotaSearch and normCodeSearch, and their lookups. */
 #include "engine/vefinder_p.h"
+#include "engine/searchhits_p.h"
 #include "engine/searchtext.h"
 
 #include <memory>
 
 using lucene::search::BooleanClause;
-using lucene::search::Hits;
 
 void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, const QString& name,
                            const QString& spec, const QString& indexPath, int* foundCount,
@@ -56,9 +56,7 @@ QString VeFinder::getNormSearchKey(IndexSearcher* searcher, const QString& code,
     if (key.isEmpty())
         return code;
     std::unique_ptr<BooleanQuery> query(mkCodeQuery(key));
-    std::unique_ptr<Hits> hits(searcher->search(query.get()));
-    const bool held = hits->length() > 0;
-    hits.reset();
+    const bool held = vefinder::SearchHits(searcher, query.get())->length() > 0;
     return held ? key : code;
 }
 

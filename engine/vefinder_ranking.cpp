@@ -1,13 +1,12 @@
 /** @file vefinder_ranking.cpp @brief Reading hits into records, the name sort value and the ranked collection. */
 #include "engine/vefinder_p.h"
+#include "engine/searchhits_p.h"
 
 #include "analysis/textbrackets.h"
 #include "lexicon/searchutil.h"
 
 #include <algorithm>
 #include <memory>
-
-using lucene::search::Hits;
 
 void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
                                 IndexSearcher* searcher, Query* query)
@@ -17,7 +16,7 @@ void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
     if (m_sortWordMaps.isEmpty())
         m_sortWordMaps = SearchUtil::instance()->getSortWordMap(text);
 
-    std::unique_ptr<Hits> hits(searcher->search(query));
+    vefinder::SearchHits hits(searcher, query);
     const size_t count = hits->length();
     for (size_t i = 0; i < count; ++i) {
         const int32_t n = static_cast<int32_t>(i);

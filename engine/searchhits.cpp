@@ -1,0 +1,188 @@
+/** @file searchhits.cpp @brief Hits of one search on a copy of the query whose boolean scorers are always freed whole. */
+#include "engine/searchhits_p.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene/search/Scorer.h>
+#pragma GCC diagnostic pop
+
+#include <memory>
+#include <vector>
+
+using lucene::index::IndexReader;
+using lucene::search::BooleanClause;
+using lucene::search::BooleanQuery;
+using lucene::search::Explanation;
+using lucene::search::HitCollector;
+using lucene::search::Hits;
+using lucene::search::IndexSearcher;
+using lucene::search::Query;
+using lucene::search::Scorer;
+using lucene::search::Searcher;
+using lucene::search::Weight;
+
+namespace {
+
+/// Passes everything to the boolean scorer it owns. One that was never
+/// advanced is advanced once before it is freed: only then does it hand its
+/// inner scorers to the scorer that frees them.
+class GuardedScorer : public Scorer
+{
+public:
+    explicit GuardedScorer(Scorer* inner) : Scorer(inner->getSimilarity()), m_inner(inner) {}
+    ~GuardedScorer() override
+    {
+        if (!m_advanced) {
+            try {
+                m_inner->next();
+            } catch (...) {
+                // freeing goes on; at worst the inner scorers stay behind
+            }
+        }
+        _CLLDELETE(m_inner);
+    }
+    GuardedScorer(const GuardedScorer&) = delete;
+    GuardedScorer& operator=(const GuardedScorer&) = delete;
+
+    void score(HitCollector* hc) override
+    {
+        m_advanced = true;
+        m_inner->score(hc);
+    }
+    bool score(HitCollector* results, const int32_t maxDoc) override
+    {
+        m_advanced = true;
+        return m_inner->score(results, maxDoc);
+    }
+    bool next() override
+    {
+        m_advanced = true;
+        return m_inner->next();
+    }
+    bool skipTo(int32_t target) override
+    {
+        m_advanced = true;
+        return m_inner->skipTo(target);
+    }
+    int32_t doc() const override { return m_inner->doc(); }
+    float_t score() override { return m_inner->score(); }
+    Explanation* explain(int32_t doc) override { return m_inner->explain(doc); }
+    TCHAR* toString() override { return m_inner->toString(); }
+
+private:
+    Scorer* m_inner;
+    bool m_advanced = false;
+};
+
+/// The boolean weight of the index library, its scorers wrapped.
+class GuardedWeight : public Weight
+{
+public:
+    explicit GuardedWeight(Weight* inner) : m_inner(inner) {}
+    ~GuardedWeight() override { _CLLDELETE(m_inner); }
+    GuardedWeight(const GuardedWeight&) = delete;
+    GuardedWeight& operator=(const GuardedWeight&) = delete;
+
+    Query* getQuery() override { return m_inner->getQuery(); }
+    float_t getValue() override { return m_inner->getValue(); }
+    float_t sumOfSquaredWeights() override { return m_inner->sumOfSquaredWeights(); }
+    void normalize(float_t norm) override { m_inner->normalize(norm); }
+    Scorer* scorer(IndexReader* reader) override
+    {
+        Scorer* inner = m_inner->scorer(reader);
+        return inner ? _CLNEW GuardedScorer(inner) : nullptr;
+    }
+    Explanation* explain(IndexReader* reader, int32_t doc) override
+    {
+        return m_inner->explain(reader, doc);
+    }
+    TCHAR* toString() override { return m_inner->toString(); }
+
+private:
+    Weight* m_inner;
+};
+
+/// A boolean query like any other, whose weight hands out guarded scorers.
+/// Rewriting or cloning gives a plain boolean query, so copies are made only
+/// of queries already rewritten.
+class GuardedBooleanQuery : public BooleanQuery
+{
+public:
+    GuardedBooleanQuery(bool disableCoord, int32_t minShouldMatch) : BooleanQuery(disableCoord)
+    {
+        minNrShouldMatch = minShouldMatch;
+    }
+
+protected:
+    Weight* _createWeight(Searcher* searcher) override
+    {
+        return _CLNEW GuardedWeight(BooleanQuery::_createWeight(searcher));
+    }
+};
+
+bool isBoolean(const Query* query)
+{
+    return query->instanceOf(BooleanQuery::getClassName());
+}
+
+/// A guarded copy of @p source: boolean parts copied clause by clause (occur,
+/// boost, coordination, minimum match kept), every other part cloned.
+Query* guardedTree(BooleanQuery& source)
+{
+    std::unique_ptr<GuardedBooleanQuery> copy(
+        _CLNEW GuardedBooleanQuery(source.isCoordDisabled(), source.getMinNrShouldMatch()));
+    copy->setBoost(source.getBoost());
+    std::vector<BooleanClause*> clauses(source.getClauseCount());
+    if (!clauses.empty())
+        source.getClauses(clauses.data());
+    for (const BooleanClause* clause : clauses) {
+        Query* part = clause->getQuery();
+        // The clause owns its query from here on, also when add() throws.
+        Query* partCopy = isBoolean(part) ? guardedTree(*static_cast<BooleanQuery*>(part))
+                                          : part->clone();
+        copy->add(partCopy, true, clause->getOccur());
+    }
+    return copy.release();
+}
+
+} // namespace
+
+namespace vefinder {
+
+Query* SearchHits::guardedCopy(IndexSearcher* searcher, Query* query)
+{
+    // The searcher rewrites the copy again; a fully rewritten query comes back
+    // as itself, so the guarded parts are the ones that get searched.
+    Query* rewritten = searcher->rewrite(query);
+    Query* copy = nullptr;
+    try {
+        if (isBoolean(rewritten))
+            copy = guardedTree(*static_cast<BooleanQuery*>(rewritten));
+    } catch (...) {
+        if (rewritten != query)
+            _CLLDELETE(rewritten);
+        throw;
+    }
+    if (rewritten != query)
+        _CLLDELETE(rewritten);
+    return copy;
+}
+
+SearchHits::SearchHits(IndexSearcher* searcher, Query* query)
+    : m_copy(guardedCopy(searcher, query)), m_searched(m_copy ? m_copy : query)
+{
+    try {
+        m_hits = searcher->search(m_searched);
+    } catch (...) {
+        _CLLDELETE(m_copy);
+        throw;
+    }
+}
+
+SearchHits::~SearchHits()
+{
+    _CLLDELETE(m_hits);
+    _CLLDELETE(m_copy);
+}
+
+} // namespace vefinder

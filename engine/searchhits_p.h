@@ -1,0 +1,53 @@
+/** @file searchhits_p.h @brief Hits of one search, run so that the index library frees every scorer it builds. */
+#pragma once
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
+
+namespace vefinder {
+
+/// The hits of @p query on @p searcher, with the same documents, scores and
+/// order as `searcher->search(query)`.
+///
+/// Why not search the query directly: a boolean scorer of the index library
+/// builds its inner scorers when it is created, but hands them to the scorer
+/// that owns them only when it is first advanced. A nested boolean query whose
+/// scorer is never advanced (a conjunction stops at its first clause that
+/// matches nothing; an optional clause is never looked at when the required
+/// part matches nothing) leaks every scorer below it. So the search runs on a
+/// copy of the rewritten query whose boolean parts advance a scorer that was
+/// never advanced just before freeing it. Scoring passes straight through to
+/// the index library's own scorers.
+///
+/// The query stays the caller's and must outlive this object; the copy lives
+/// as long as the hits, which may search again while they are paged through.
+class SearchHits
+{
+public:
+    SearchHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query);
+    ~SearchHits();
+    SearchHits(const SearchHits&) = delete;
+    SearchHits& operator=(const SearchHits&) = delete;
+
+    lucene::search::Hits* operator->() const { return m_hits; }
+    lucene::search::Hits& operator*() const { return *m_hits; }
+
+    /// The query the search ran: the guarded copy, or the caller's own query
+    /// when it rewrites to something without boolean parts.
+    lucene::search::Query* searchedQuery() const { return m_searched; }
+
+    /// The guarded copy of @p query rewritten for @p searcher's index, or
+    /// null when the rewritten query holds no boolean part. The caller owns
+    /// the copy. Exposed for tests.
+    static lucene::search::Query* guardedCopy(lucene::search::IndexSearcher* searcher,
+                                              lucene::search::Query* query);
+
+private:
+    lucene::search::Query* m_copy = nullptr;
+    lucene::search::Query* m_searched = nullptr;
+    lucene::search::Hits* m_hits = nullptr;
+};
+
+} // namespace vefinder
