@@ -3,6 +3,7 @@
 #include "engine/vesearchobserver.h"
 
 #include <exception>
+#include <mutex>
 
 namespace {
 
@@ -21,6 +22,38 @@ constexpr unsigned kFieldCount = sizeof(kFieldNames) / sizeof(kFieldNames[0]);
 void clearScorerMap(lucene::index::IndexReader* reader)
 {
     Q_UNUSED(reader)
+}
+
+/// The index library creates some shared objects on first use without a
+/// lock: the default Similarity (Similarity::getDefault(), called by every
+/// Searcher's constructor) and the mutex guarding its per-thread data (the
+/// first ThreadLocal::set(), reached by the first term lookup). Two threads
+/// getting there first at the same time each create one and one is leaked;
+/// the per-thread data may be updated under two different mutexes. Both are
+/// created here, once, under a lock, before any searcher exists.
+/// An index without terms looks nothing up, so the step is tried again with
+/// the next reader until one has a term.
+void createSharedSearchObjects(lucene::index::IndexReader* reader)
+{
+    static std::mutex mutex;
+    static bool created = false;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (created)
+        return;
+    lucene::search::Similarity::getDefault();
+    // A reader that fails here fails the same way in its search, which
+    // reports it; this step only leaves the objects for the next reader.
+    lucene::index::TermEnum* terms = nullptr;
+    try {
+        terms = reader->terms();
+        if (terms->next()) {
+            reader->docFreq(terms->term(false));
+            created = true;
+        }
+        terms->close();
+    } catch (...) {
+    }
+    _CLDELETE(terms);
 }
 
 } // namespace
@@ -53,6 +86,7 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
     IndexReader* openedReader = nullptr;
     try {
         openedReader = IndexReader::open(path.constData(), true, nullptr);
+        createSharedSearchObjects(openedReader);
         IndexSearcher* openedSearcher = _CLNEW IndexSearcher(openedReader);
         reader = openedReader;
         searcher = openedSearcher;
