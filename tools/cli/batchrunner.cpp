@@ -53,9 +53,8 @@ void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress
         }
     };
 
-    // The index library creates some of its shared objects (the default
-    // similarity among them) on first use without a lock; one search here,
-    // before the workers start, creates them once.
+    // One search here, before the workers start, opens the index once and
+    // builds the lexicon store, so the workers start from a warm process.
     {
         QStringList ids;
         VeFinder().normCodeSearch(ids, QString(), m_indexPath);
