@@ -371,6 +371,15 @@ void VeFinderIndexTest::badRowsAreReported_data()
                + QByteArray("A3,c3,钢管,DN25,x\n") + QByteArray(nulRow, sizeof(nulRow) - 1)
                + QByteArray("A5,c5,") + QByteArray(15000, 'y') + QByteArray(",DN40,x\n")
         << QList<int>{2, 4} << 5;
+    // U+20000 (a CJK character beyond U+FFFF) would be stored as U+0000 and
+    // spoil the index's term order for the other rows.
+    QTest::newRow("character beyond U+FFFF")
+        << QByteArray("mat_id,code,name,spec,brand\n"
+                      "A2,c2,钢管,DN20,x\n"
+                      "A3,c3,\xf0\xa0\x80\x80钢管,DN25,x\n"
+                      "A4,c4,钢管,DN32,\xf0\x9f\x94\xa7\n"
+                      "A5,c5,钢管,DN40,x\n")
+        << QList<int>{3, 4} << 5;
     QTest::newRow("byte order mark and an empty line")
         << QByteArray("\xef\xbb\xbfmat_id,code,name,spec,brand\n"
                       "A2,c2,钢管,DN20,x\n"

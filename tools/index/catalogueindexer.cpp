@@ -212,6 +212,13 @@ QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* r
             return QStringLiteral("a field is longer than %1 characters").arg(MaxFieldLength);
         if (value.contains(QChar(0)))
             return QStringLiteral("a field holds a NUL character");
+        // The index library stores characters beyond U+FFFF as U+0000, which
+        // breaks the order of its term list: other entries' codes could then
+        // no longer be found.
+        for (const QChar c : value) {
+            if (c.isSurrogate())
+                return QStringLiteral("a field holds a character beyond U+FFFF, which the index cannot store");
+        }
     }
     row->line = record.line;
     row->matId = fields.at(columns.matId).trimmed();
