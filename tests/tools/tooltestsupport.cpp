@@ -3,6 +3,8 @@
 
 #include "csvreader.h"
 
+#include "engine/vefinder.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QtTest>
 
 #include <algorithm>
 
@@ -176,6 +179,43 @@ QList<CatalogueRow> readCatalogue(const QString& csv)
                              QString::fromUtf8(record.fields.at(spec))};
     }
     return rows;
+}
+
+bool anyGroupContains(const QList<QStringList>& groups, const QString& id)
+{
+    for (const QStringList& group : groups)
+        if (group.contains(id))
+            return true;
+    return false;
+}
+
+void addCatalogueRows(const QString& csv, int moreThan)
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("spec");
+    const auto rows = readCatalogue(csv);
+    QVERIFY(rows.size() > moreThan);
+    for (const CatalogueRow& row : rows)
+        QTest::newRow(qPrintable(row.matId + QLatin1Char(' ') + row.name + QLatin1Char(' ') + row.spec))
+            << row.matId << row.code << row.name << row.spec;
+}
+
+void checkEntryFindsItself(const QString& indexDir, const QString& id, const QString& code,
+                           const QString& name, const QString& spec)
+{
+    VeFinder finder;
+    QList<QStringList> result;
+    finder.segmentSearch(result, name + QLatin1Char(' ') + spec, indexDir, true);
+    QVERIFY2(anyGroupContains(result, id), "segmentSearch of name and spec");
+    finder.quotaSearch(result, QString(), name, spec, indexDir, nullptr, true);
+    QVERIFY2(anyGroupContains(result.mid(1, result.size() - 2), id), "fuzzy groups of quotaSearch without a code");
+    finder.quotaSearch(result, code, name, spec, indexDir, nullptr, true);
+    if (spec.trimmed().isEmpty())
+        QVERIFY2(anyGroupContains(result.mid(1), id), "later groups of quotaSearch, blank spec");
+    else
+        QVERIFY2(result.first().contains(id), "precise group of quotaSearch");
 }
 
 } // namespace ToolTest

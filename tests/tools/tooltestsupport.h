@@ -45,4 +45,16 @@ struct CatalogueRow {
 };
 /// The rows of a catalogue CSV (header mat_id,code,name,spec,...), as text.
 QList<CatalogueRow> readCatalogue(const QString& csv);
+
+/// Whether any of @p groups holds @p id.
+bool anyGroupContains(const QList<QStringList>& groups, const QString& id);
+/// Adds one data row (id, code, name, spec) per entry of @p csv, which must
+/// hold more than @p moreThan entries.
+void addCatalogueRows(const QString& csv, int moreThan);
+/// Checks that the entry is found in @p indexDir by its own name and
+/// specification: by segmentSearch, in the fuzzy groups of a code-less
+/// quotaSearch, and in the precise group of a quotaSearch with its code (or
+/// in a later group when its specification is blank).
+void checkEntryFindsItself(const QString& indexDir, const QString& id, const QString& code,
+                           const QString& name, const QString& spec);
 } // namespace ToolTest

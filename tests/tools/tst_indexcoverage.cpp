@@ -6,16 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-bool contains(const QList<QStringList>& groups, const QString& id)
-{
-    for (const QStringList& group : groups)
-        if (group.contains(id))
-            return true;
-    return false;
-}
-} // namespace
-
 /// Indexes the bundled sample catalogue with the sample lexicons and asks
 /// for each entry by its own name and specification: the searches cut that
 /// text into words in their several ways, and the index must hold them all.
@@ -45,15 +35,7 @@ void IndexCoverageTest::initTestCase()
 
 void IndexCoverageTest::entryFoundByOwnDescription_data()
 {
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("spec");
-    const auto rows = ToolTest::readCatalogue(QStringLiteral(SAMPLE_CATALOGUE));
-    QVERIFY(rows.size() > 1000);
-    for (const ToolTest::CatalogueRow& row : rows)
-        QTest::newRow(qPrintable(row.matId + QLatin1Char(' ') + row.name + QLatin1Char(' ') + row.spec))
-            << row.matId << row.code << row.name << row.spec;
+    ToolTest::addCatalogueRows(QStringLiteral(SAMPLE_CATALOGUE), 1000);
 }
 
 void IndexCoverageTest::entryFoundByOwnDescription()
@@ -62,17 +44,7 @@ void IndexCoverageTest::entryFoundByOwnDescription()
     QFETCH(QString, code);
     QFETCH(QString, name);
     QFETCH(QString, spec);
-    VeFinder finder;
-    QList<QStringList> result;
-    finder.segmentSearch(result, name + QLatin1Char(' ') + spec, m_index, true);
-    QVERIFY2(contains(result, id), "segmentSearch of name and spec");
-    finder.quotaSearch(result, QString(), name, spec, m_index, nullptr, true);
-    QVERIFY2(contains(result.mid(1, result.size() - 2), id), "fuzzy groups of quotaSearch without a code");
-    finder.quotaSearch(result, code, name, spec, m_index, nullptr, true);
-    if (spec.trimmed().isEmpty())
-        QVERIFY2(contains(result.mid(1), id), "later groups of quotaSearch, blank spec");
-    else
-        QVERIFY2(result.first().contains(id), "precise group of quotaSearch");
+    ToolTest::checkEntryFindsItself(m_index, id, code, name, spec);
 }
 
 QTEST_GUILESS_MAIN(IndexCoverageTest)

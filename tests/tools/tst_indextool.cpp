@@ -19,14 +19,6 @@ QString testData(const QString& name)
     return QStringLiteral(TOOLS_TEST_DATA "/") + name;
 }
 
-bool contains(const QList<QStringList>& groups, const QString& id)
-{
-    for (const QStringList& group : groups)
-        if (group.contains(id))
-            return true;
-    return false;
-}
-
 /// Lines reported as rejected in the tool's standard error for @p csv.
 QList<int> rejectedLines(const QString& err, const QString& csv)
 {
@@ -196,20 +188,12 @@ void VeFinderIndexTest::segmentSearchFindsRow()
     VeFinder finder;
     QList<QStringList> result;
     finder.segmentSearch(result, text, m_index, true);
-    QVERIFY2(contains(result, id), qPrintable(QStringLiteral("%1 not found among %2 group(s)").arg(id).arg(result.size())));
+    QVERIFY2(ToolTest::anyGroupContains(result, id), qPrintable(QStringLiteral("%1 not found among %2 group(s)").arg(id).arg(result.size())));
 }
 
 void VeFinderIndexTest::everyEntryFindsItself_data()
 {
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("spec");
-    const auto rows = ToolTest::readCatalogue(testData(QStringLiteral("catalogue.csv")));
-    QVERIFY(rows.size() > 10);
-    for (const ToolTest::CatalogueRow& row : rows)
-        QTest::newRow(qPrintable(row.matId + QLatin1Char(' ') + row.name + QLatin1Char(' ') + row.spec))
-            << row.matId << row.code << row.name << row.spec;
+    ToolTest::addCatalogueRows(testData(QStringLiteral("catalogue.csv")), 10);
 }
 
 void VeFinderIndexTest::everyEntryFindsItself()
@@ -220,17 +204,7 @@ void VeFinderIndexTest::everyEntryFindsItself()
     QFETCH(QString, code);
     QFETCH(QString, name);
     QFETCH(QString, spec);
-    VeFinder finder;
-    QList<QStringList> result;
-    finder.segmentSearch(result, name + QLatin1Char(' ') + spec, m_index, true);
-    QVERIFY2(contains(result, id), "segmentSearch of name and spec");
-    finder.quotaSearch(result, QString(), name, spec, m_index, nullptr, true);
-    QVERIFY2(contains(result.mid(1, result.size() - 2), id), "fuzzy groups of quotaSearch without a code");
-    finder.quotaSearch(result, code, name, spec, m_index, nullptr, true);
-    if (spec.trimmed().isEmpty())
-        QVERIFY2(contains(result.mid(1), id), "later groups of quotaSearch, blank spec");
-    else
-        QVERIFY2(result.first().contains(id), "precise group of quotaSearch");
+    ToolTest::checkEntryFindsItself(m_index, id, code, name, spec);
 }
 
 void VeFinderIndexTest::storedFieldsAndCodeTerms_data()
