@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -13,8 +14,11 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtGlobal>
+
+#include <memory>
 
 #include <sys/resource.h>
 
@@ -28,17 +32,32 @@
 
 namespace lexicontest {
 
-/// @p plain enciphered in the lexicon file layout with @p key.
-inline QByteArray encipher(const QByteArray& plain, const unsigned char* key = lexiconKey)
+/// @p data run through the lexicon file cipher with @p key, enciphering or deciphering.
+inline QByteArray cipher(QByteArray data, const unsigned char* key, bool encrypt)
 {
-    QByteArray in = plain;
-    QBuffer inDev(&in);
+    QBuffer inDev(&data);
     inDev.open(QIODevice::ReadOnly);
     QByteArray out;
     QBuffer outDev(&out);
     outDev.open(QIODevice::WriteOnly);
-    encryptStream(inDev, outDev, key, true);
+    encryptStream(inDev, outDev, key, encrypt);
     return out;
+}
+
+/// @p plain enciphered in the lexicon file layout with @p key.
+inline QByteArray encipher(const QByteArray& plain, const unsigned char* key = lexiconKey)
+{
+    return cipher(plain, key, true);
+}
+
+/// A fresh temporary directory beside the test binary, made the process's
+/// TMPDIR, so that the files the library deciphers can be checked for.
+inline std::unique_ptr<QTemporaryDir> ownTempDir()
+{
+    std::unique_ptr<QTemporaryDir> dir(
+        new QTemporaryDir(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp-XXXXXX")));
+    qputenv("TMPDIR", QFile::encodeName(dir->path()));
+    return dir;
 }
 
 /// Enciphers the 8-byte @p block as it stands (no layout), for crafting last blocks.

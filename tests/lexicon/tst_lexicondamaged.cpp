@@ -1,5 +1,6 @@
 /** @file tst_lexicondamaged.cpp @brief Loading damaged lexicon files: no crash, no runaway allocation, earlier records kept. */
 #include "lexicontestutil.h"
+#include "searchutiltestaccess.h"
 
 #include "lexicon/searchutil.h"
 
@@ -14,18 +15,6 @@
 #endif
 
 using namespace lexicontest;
-
-class SearchUtilTestAccess
-{
-public:
-    static const SearchUtil& store() { return *SearchUtil::instance(); }
-    static QList<QSet<QString>> synData() { return store().m_synData; }
-    static QList<MatSetEntry> setData() { return store().m_setData; }
-    static QStringList coreData() { return store().m_coreData; }
-    static QStringList cableCoreData() { return store().m_cableCoreData; }
-    static QStringList enCoreData() { return store().m_enCoreData; }
-    static int equivalCount() { return store().m_equivalWords.size(); }
-};
 
 namespace {
 
@@ -154,9 +143,8 @@ void TestLexiconDamaged::initTestCase()
     for (const LexiconFile& file : damagedFiles())
         QVERIFY(writeFile(matlex + lexiconFileName(file.kind), file.content));
 
-    m_tmp.reset(new QTemporaryDir(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp-XXXXXX")));
+    m_tmp = ownTempDir();
     QVERIFY(m_tmp->isValid());
-    qputenv("TMPDIR", QFile::encodeName(m_tmp->path()));
 
     // The files are a few dozen bytes: loading them must fit in a small
     // address space, whatever counts and lengths they announce.

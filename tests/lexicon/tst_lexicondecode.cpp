@@ -65,9 +65,8 @@ void TestLexiconDecode::initTestCase()
 {
     m_appDir = QCoreApplication::applicationDirPath();
     QDir(m_appDir + QStringLiteral("/cases")).removeRecursively();
-    m_tmp.reset(new QTemporaryDir(m_appDir + QStringLiteral("/tmp-XXXXXX")));
+    m_tmp = ownTempDir();
     QVERIFY(m_tmp->isValid());
-    qputenv("TMPDIR", QFile::encodeName(m_tmp->path()));
     QCOMPARE(QDir::tempPath(), QDir::cleanPath(m_tmp->path()));
     m_capture.reset(new MessageCapture);
     QVERIFY(SearchUtil::instance());

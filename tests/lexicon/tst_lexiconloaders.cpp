@@ -1,5 +1,6 @@
 /** @file tst_lexiconloaders.cpp @brief Loading compiled lexicons: record rules, merge order, generated groups, clean-up. */
 #include "lexicontestutil.h"
+#include "searchutiltestaccess.h"
 
 #include "lexicon/searchutil.h"
 
@@ -9,18 +10,6 @@
 #include <memory>
 
 using namespace lexicontest;
-
-class SearchUtilTestAccess
-{
-public:
-    static const SearchUtil& store() { return *SearchUtil::instance(); }
-    static QList<QSet<QString>> synData() { return store().m_synData; }
-    static QList<MatSetEntry> setData() { return store().m_setData; }
-    static QStringList coreData() { return store().m_coreData; }
-    static QStringList cableCoreData() { return store().m_cableCoreData; }
-    static QStringList enCoreData() { return store().m_enCoreData; }
-    static QStringList getSynonyms(const QString& w) { return store().getSynonyms(w); }
-};
 
 namespace {
 
@@ -55,9 +44,8 @@ void TestLexiconLoaders::initTestCase()
     const QString matlex = QCoreApplication::applicationDirPath() + QStringLiteral("/dict/MATLEX");
     for (LexiconKind kind : allLexiconKinds())
         QVERIFY2(QFileInfo::exists(matlex + QLatin1Char('/') + lexiconFileName(kind)), qPrintable(lexiconFileName(kind)));
-    m_tmp.reset(new QTemporaryDir(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp-XXXXXX")));
+    m_tmp = ownTempDir();
     QVERIFY(m_tmp->isValid());
-    qputenv("TMPDIR", QFile::encodeName(m_tmp->path()));
     MessageCapture capture;
     QVERIFY(SearchUtil::instance());
     QCOMPARE(MessageCapture::messages(), QStringList());

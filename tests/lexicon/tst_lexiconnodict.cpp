@@ -50,9 +50,8 @@ void TestLexiconNoDict::initTestCase()
 {
     const QString appDir = QCoreApplication::applicationDirPath();
     QVERIFY(!QFileInfo::exists(appDir + QStringLiteral("/dict/MATLEX")));
-    m_tmp.reset(new QTemporaryDir(appDir + QStringLiteral("/tmp-XXXXXX")));
+    m_tmp = ownTempDir();
     QVERIFY(m_tmp->isValid());
-    qputenv("TMPDIR", QFile::encodeName(m_tmp->path()));
     MessageCapture capture;
     QVERIFY(SearchUtil::instance());
     // Missing lexicons are not worth a log line, and leave nothing behind.

@@ -46,18 +46,6 @@ QList<LexiconRecord> canonicalRecords(LexiconKind kind, const QString& text)
     return records;
 }
 
-QByteArray decipherFile(const QByteArray& file)
-{
-    QByteArray in = file;
-    QBuffer inDev(&in);
-    inDev.open(QIODevice::ReadOnly);
-    QByteArray out;
-    QBuffer outDev(&out);
-    outDev.open(QIODevice::WriteOnly);
-    encryptStream(inDev, outDev, lexiconKey, false);
-    return out;
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile f(path);
@@ -134,7 +122,7 @@ void TestVeFinderLex::roundTrip()
     const QByteArray file = readAll(path(QStringLiteral("out.lex")));
     const QByteArray plain = recordStream(k, canonicalRecords(k, source));
     QCOMPARE(file.size(), 8 * (plain.size() / 8 + 1));
-    QCOMPARE(decipherFile(file).toHex(), plain.toHex());
+    QCOMPARE(lexicontest::cipher(file, lexiconKey, false).toHex(), plain.toHex());
 
     const Run decoded = runTool({QStringLiteral("decode"), kind, QStringLiteral("out.lex")}, m_dir->path());
     QCOMPARE(decoded.err, QByteArray());
@@ -249,7 +237,7 @@ void TestVeFinderLex::atomicOutput()
     r = runTool({QStringLiteral("compile"), QStringLiteral("coreword"), QStringLiteral("good.txt"), QStringLiteral("out.lex")},
                 m_dir->path());
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(decipherFile(readAll(path(QStringLiteral("out.lex")))),
+    QCOMPARE(lexicontest::cipher(readAll(path(QStringLiteral("out.lex"))), lexiconKey, false),
              recordStream(LexiconKind::CoreWord, {record({QStringLiteral("电缆")}), record({QStringLiteral("钢管")})}));
     QCOMPARE(entriesOf(m_dir->path()), expectedEntries);
 }
