@@ -1,16 +1,10 @@
 /** @file tst_cableform.cpp @brief Tests of cable-notation normalisation and cable-model recognition. */
 #include "searchutiltestaccess.h"
+#include "utf8text.h"
 
 #include <QtTest>
 
-namespace {
-
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
+using utf8text::u8;
 
 class CableFormTest : public QObject
 {

@@ -1,17 +1,11 @@
 /** @file tst_cablenotation.cpp @brief Tests of the stateless cable-notation helpers. */
 #include "analysis/cablenotation.h"
 #include "analysis/cablenotation_p.h"
+#include "utf8text.h"
 
 #include <QtTest>
 
-namespace {
-
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
+using utf8text::u8;
 
 class CableNotationTest : public QObject
 {

@@ -1,24 +1,11 @@
 /** @file tst_charclass.cpp @brief Tests of the word classification and the letter/digit splitters. */
 #include "analysis/charclass.h"
+#include "utf8text.h"
 
 #include <QtTest>
 
-namespace {
-
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QStringList list(std::initializer_list<const char*> items)
-{
-    QStringList result;
-    for (const char* item : items)
-        result.append(QString::fromUtf8(item));
-    return result;
-}
-
-} // namespace
+using utf8text::list;
+using utf8text::u8;
 
 class CharClassTest : public QObject
 {

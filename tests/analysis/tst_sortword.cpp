@@ -1,5 +1,6 @@
 /** @file tst_sortword.cpp @brief Tests of core-word extraction and sort-word weighting. */
 #include "searchutiltestaccess.h"
+#include "utf8text.h"
 
 #include <QtTest>
 
@@ -7,18 +8,8 @@
 
 namespace {
 
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QStringList list(std::initializer_list<const char*> items)
-{
-    QStringList result;
-    for (const char* item : items)
-        result.append(QString::fromUtf8(item));
-    return result;
-}
+using utf8text::list;
+using utf8text::u8;
 
 /// "2:[电缆, 电力] 4:[电力电缆]"
 QString render(const QMap<int, QStringList>& coreWords)

@@ -1,16 +1,10 @@
 /** @file tst_textbrackets.cpp @brief Tests of parenthesis and remark removal. */
 #include "analysis/textbrackets.h"
+#include "utf8text.h"
 
 #include <QtTest>
 
-namespace {
-
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
+using utf8text::u8;
 
 class TextBracketsTest : public QObject
 {

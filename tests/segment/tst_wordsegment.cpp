@@ -1,5 +1,6 @@
 /** @file tst_wordsegment.cpp @brief Tests of the pooled segmenter with friso's dictionary and the shipped replacement table. */
 #include "wordsegmenttestaccess.h"
+#include "utf8text.h"
 
 #include <QSemaphore>
 #include <QThread>
@@ -11,10 +12,7 @@
 
 namespace {
 
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
+using utf8text::u8;
 
 /// "电力 电缆 yjv"
 QString render(const QStringList& words)
