@@ -16,6 +16,18 @@
 
 #include <memory>
 
+/// A finder whose queries are recorded, with an index open for calling its
+/// search steps directly; unpack it as `auto& [f, observer, index] = ...`.
+struct ObservedSearch {
+    explicit ObservedSearch(const QString& indexPath)
+        : index((f.setObserver(&observer), f), indexPath)
+    {
+    }
+    VeFinder f;
+    RecordingObserver observer;
+    VeFinderTestAccess::OpenIndex index;
+};
+
 /// A crafted index in a temporary directory, alive as long as the object.
 class ScratchIndex
 {

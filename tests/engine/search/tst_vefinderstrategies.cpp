@@ -156,10 +156,8 @@ void VeFinderStrategiesTest::requiredAndAllowedWords()
     QFETCH(QString, clauses);
     QFETCH(QString, remembered);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     QStringList queried;
     runStrategy(f, index.searcher(), strategy, input, QString(), &queried);
@@ -189,10 +187,8 @@ void VeFinderStrategiesTest::matsetAllReadings()
     QFETCH(QString, spaceParts);
     QFETCH(QString, segmented);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     Access::searchMatsetAll(f, index.searcher(), text, QString());
 
@@ -274,10 +270,8 @@ void VeFinderStrategiesTest::codeRestriction()
     QFETCH(QString, code);
     QFETCH(QString, ids);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     QStringList queried;
     const QList<QStringList> groups =
@@ -338,10 +332,8 @@ void VeFinderStrategiesTest::repeatSuppression()
     QFETCH(bool, runs);
     QFETCH(QStringList, after);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     QStringList queried = before;
     const QList<QStringList> groups = runStrategy(f, index.searcher(), strategy, input, QString(),
@@ -358,10 +350,8 @@ void VeFinderStrategiesTest::repeatSuppression()
 void VeFinderStrategiesTest::repeatAcrossStrategies()
 {
     // All words Chinese: onlyChs would require exactly what rmEN required.
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     const QStringList words = {QStringLiteral("镀锌"), QStringLiteral("管")};
     const QString text = QStringLiteral("镀锌 管");
@@ -398,10 +388,8 @@ void VeFinderStrategiesTest::allMixPplNeedsAsciiLetterOrDigit()
     QFETCH(QString, text);
     QFETCH(bool, runs);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     const QStringList sentinel = {QStringLiteral("sentinel")};
     QStringList queried = sentinel;
@@ -436,10 +424,8 @@ void VeFinderStrategiesTest::wordCap()
     QFETCH(QString, strategy);
     QFETCH(int, terms);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     const QString text = numberWords(1200).join(QLatin1Char(' '));
     runStrategy(f, index.searcher(), strategy, text, QString(), nullptr);
@@ -473,10 +459,8 @@ void VeFinderStrategiesTest::longTextStaysWithinClauseLimit()
     QFETCH(QString, strategy);
     QFETCH(QString, text);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     try {
         if (strategy == QLatin1String("coreWordInner"))
@@ -528,10 +512,8 @@ void VeFinderStrategiesTest::coreWordWalk()
     QFETCH(int, queries);
     QFETCH(QString, ids);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     const QMap<int, QStringList> stored = parseCoreWordMap(coreWords);
     Access::coreWordMap(f) = stored;
@@ -601,10 +583,8 @@ void VeFinderStrategiesTest::coreWordInnerLayout()
     QFETCH(QString, rest);
     QFETCH(bool, runs);
 
-    VeFinder f;
-    RecordingObserver observer;
-    f.setObserver(&observer);
-    Access::OpenIndex index(f, m_index.path());
+    ObservedSearch search(m_index.path());
+    auto& [f, observer, index] = search;
     QVERIFY(index.valid());
     const QList<QStringList> groups =
         Access::searchCoreWordInner(f, index.searcher(), text, enWords, groupWords, code);
