@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup-deps.sh
-echo "== Building"
+echo "== Building into build/ (a few minutes the first time)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target vefinder-cli vefinder-index vefinder-lex vefinder_lexicons_sample >/dev/null
 bin=build/bin
