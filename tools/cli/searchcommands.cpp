@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <climits>
+#include <functional>
 
 namespace {
 
@@ -76,6 +77,43 @@ QString codeKind(int, int)
     return QStringLiteral("code");
 }
 
+/// What a search command does with its engine: fills the groups and, for
+/// quota, the found count in the report.
+using SearchCall = std::function<void(VeFinder& finder, const QStringList& args,
+                                      const SearchSettings& settings, QList<QStringList>& result,
+                                      SearchReport& report)>;
+
+/// The common run of the search commands: parses the arguments (one per name
+/// in @p inputNames), checks index and data, searches on a fresh engine with
+/// the location table and, with explain, the observer, and prints the report.
+int runSearch(CommandParser& command, const QStringList& arguments, const QString& name,
+              const QStringList& inputNames, const SearchCall& search, QString (*kindOf)(int, int))
+{
+    int exitCode = ExitOk;
+    if (!command.parse(arguments, inputNames.size(), inputNames.size(), &exitCode))
+        return exitCode;
+    const SearchSettings settings = command.searchSettings();
+    QHash<QString, QString> positions;
+    if (const int rc = SearchSetup::prepare(settings, &positions))
+        return rc;
+
+    const QStringList args = command.positional();
+    SearchReport report = newReport(name, settings);
+    for (int i = 0; i < inputNames.size(); ++i)
+        report.input.append({inputNames.at(i), args.at(i)});
+
+    ExplainObserver observer;
+    QList<QStringList> result;
+    {
+        VeFinder finder;
+        finder.setPosIndex(positions);
+        if (settings.explain)
+            finder.setObserver(&observer);
+        search(finder, args, settings, result, report);
+    }
+    return finish(report, result, settings, observer, kindOf);
+}
+
 } // namespace
 
 int runQuota(const QStringList& arguments)
@@ -90,33 +128,17 @@ int runQuota(const QStringList& arguments)
     command.addPositional(QStringLiteral("SPEC"), QStringLiteral("The specification (may be empty)."));
     command.addIndexOptions(true);
     command.addOutputOptions();
-    int exitCode = ExitOk;
-    if (!command.parse(arguments, 3, 3, &exitCode))
-        return exitCode;
-    const SearchSettings settings = command.searchSettings();
-    QHash<QString, QString> positions;
-    if (const int rc = SearchSetup::prepare(settings, &positions))
-        return rc;
-
-    const QStringList args = command.positional();
-    SearchReport report = newReport(QStringLiteral("quota"), settings);
-    report.input = {{QStringLiteral("code"), args.at(0)}, {QStringLiteral("name"), args.at(1)},
-                    {QStringLiteral("spec"), args.at(2)}};
-
-    ExplainObserver observer;
-    QList<QStringList> result;
-    int foundCount = INT_MIN;
-    {
-        VeFinder finder;
-        finder.setPosIndex(positions);
-        if (settings.explain)
-            finder.setObserver(&observer);
-        finder.quotaSearch(result, args.at(0), args.at(1), args.at(2), settings.indexPath, &foundCount,
-                           settings.deepSearch);
-    }
-    report.hasFoundCount = foundCount != INT_MIN;
-    report.foundCount = report.hasFoundCount ? foundCount : 0;
-    return finish(report, result, settings, observer, quotaKind);
+    const auto search = [](VeFinder& finder, const QStringList& args, const SearchSettings& settings,
+                           QList<QStringList>& result, SearchReport& report) {
+        int foundCount = INT_MIN; // tells whether the engine wrote it
+        finder.quotaSearch(result, args.at(0), args.at(1), args.at(2), settings.indexPath,
+                           &foundCount, settings.deepSearch);
+        report.hasFoundCount = foundCount != INT_MIN;
+        report.foundCount = report.hasFoundCount ? foundCount : 0;
+    };
+    return runSearch(command, arguments, QStringLiteral("quota"),
+                     {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")}, search,
+                     quotaKind);
 }
 
 int runSegment(const QStringList& arguments)
@@ -127,28 +149,12 @@ int runSegment(const QStringList& arguments)
     command.addPositional(QStringLiteral("TEXT"), QStringLiteral("The description, e.g. \"电力电缆YJV 三芯 2.5\"."));
     command.addIndexOptions(true);
     command.addOutputOptions();
-    int exitCode = ExitOk;
-    if (!command.parse(arguments, 1, 1, &exitCode))
-        return exitCode;
-    const SearchSettings settings = command.searchSettings();
-    QHash<QString, QString> positions;
-    if (const int rc = SearchSetup::prepare(settings, &positions))
-        return rc;
-
-    const QString text = command.positional().at(0);
-    SearchReport report = newReport(QStringLiteral("segment"), settings);
-    report.input = {{QStringLiteral("text"), text}};
-
-    ExplainObserver observer;
-    QList<QStringList> result;
-    {
-        VeFinder finder;
-        finder.setPosIndex(positions);
-        if (settings.explain)
-            finder.setObserver(&observer);
-        finder.segmentSearch(result, text, settings.indexPath, settings.deepSearch);
-    }
-    return finish(report, result, settings, observer, fuzzyKind);
+    const auto search = [](VeFinder& finder, const QStringList& args, const SearchSettings& settings,
+                           QList<QStringList>& result, SearchReport&) {
+        finder.segmentSearch(result, args.at(0), settings.indexPath, settings.deepSearch);
+    };
+    return runSearch(command, arguments, QStringLiteral("segment"), {QStringLiteral("text")}, search,
+                     fuzzyKind);
 }
 
 int runCode(const QStringList& arguments)
@@ -158,26 +164,12 @@ int runCode(const QStringList& arguments)
     command.addPositional(QStringLiteral("CODE"), QStringLiteral("The code."));
     command.addIndexOptions(false);
     command.addOutputOptions();
-    int exitCode = ExitOk;
-    if (!command.parse(arguments, 1, 1, &exitCode))
-        return exitCode;
-    const SearchSettings settings = command.searchSettings();
-    QHash<QString, QString> positions;
-    if (const int rc = SearchSetup::prepare(settings, &positions))
-        return rc;
-
-    const QString code = command.positional().at(0);
-    SearchReport report = newReport(QStringLiteral("code"), settings);
-    report.input = {{QStringLiteral("code"), code}};
-
-    ExplainObserver observer;
-    QStringList ids;
-    {
-        VeFinder finder;
-        finder.setPosIndex(positions);
-        if (settings.explain)
-            finder.setObserver(&observer);
-        finder.normCodeSearch(ids, code, settings.indexPath);
-    }
-    return finish(report, {ids}, settings, observer, codeKind);
+    const auto search = [](VeFinder& finder, const QStringList& args, const SearchSettings& settings,
+                           QList<QStringList>& result, SearchReport&) {
+        QStringList ids;
+        finder.normCodeSearch(ids, args.at(0), settings.indexPath);
+        result = {ids};
+    };
+    return runSearch(command, arguments, QStringLiteral("code"), {QStringLiteral("code")}, search,
+                     codeKind);
 }
