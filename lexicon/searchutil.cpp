@@ -8,10 +8,15 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+
+/// The library's debug log; hosts switch it with the logging rule
+/// "vefinder.lexicon.debug=false" (QT_LOGGING_RULES or QLoggingCategory::setFilterRules).
+Q_LOGGING_CATEGORY(lcLexicon, "vefinder.lexicon")
 
 namespace {
 
@@ -109,7 +114,7 @@ bool SearchUtil::decodeFile(QFile& tmpFile, const QString& srcRelPath, const QSt
     try {
         encryptStream(source, tmpFile, lexiconKey, false);
     } catch (...) {
-        qDebug("encryptStream error.");
+        qCDebug(lcLexicon, "encryptStream error.");
         tmpFile.remove();
         return false;
     }

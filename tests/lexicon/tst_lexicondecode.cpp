@@ -52,6 +52,7 @@ private slots:
     void namesAreUnique();
     void plantedNamesUntouched();
     void temporaryDirectoryUnusable();
+    void logLineFollowsLoggingRules();
 
 private:
     QString casePath(const QString& name) const { return m_appDir + QStringLiteral("/cases/") + name; }
@@ -205,6 +206,24 @@ void TestLexiconDecode::temporaryDirectoryUnusable()
     QVERIFY(!tmp.isOpen());
     QCOMPARE(MessageCapture::messages(), QStringList());
     QVERIFY(!QFileInfo::exists(m_appDir + QStringLiteral("/no-such-directory")));
+}
+
+void TestLexiconDecode::logLineFollowsLoggingRules()
+{
+    // The log line belongs to the category "vefinder.lexicon", so a host can
+    // switch it off like any other Qt debug output.
+    const QString name = QStringLiteral("rules-damaged.lex");
+    QVERIFY(writeFile(casePath(name), QByteArray("abc")));
+    for (const bool enabled : {false, true}) {
+        QLoggingCategory::setFilterRules(enabled ? QStringLiteral("vefinder.lexicon.debug=true")
+                                                 : QStringLiteral("vefinder.lexicon.debug=false"));
+        MessageCapture::clear();
+        QFile tmp;
+        QVERIFY(!SearchUtilTestAccess::decodeFile(tmp, QStringLiteral("cases/") + name, kTmpName));
+        QCOMPARE(MessageCapture::messages(),
+                 enabled ? QStringList{QStringLiteral("debug: encryptStream error.")} : QStringList());
+    }
+    QLoggingCategory::setFilterRules(QString());
 }
 
 QTEST_GUILESS_MAIN(TestLexiconDecode)
