@@ -1,0 +1,42 @@
+/** @file fuzz_cablenotation.cpp @brief Fuzzes the cable notation analysis of SearchUtil on arbitrary text. */
+#include "fuzzsupport.h"
+#include "lexicon/searchutil.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+/// Builds a store through SearchUtil's private constructor (no lexicon files
+/// beside the fuzzer, so it loads empty) holding a few cable core words.
+class SearchUtilTestAccess
+{
+public:
+    static std::unique_ptr<SearchUtil> cableStore()
+    {
+        std::unique_ptr<SearchUtil> store(new SearchUtil);
+        store->m_cableCoreData = QStringList{QStringLiteral("YJV"),  QStringLiteral("BV"),   QStringLiteral("RVV"),
+                                  QStringLiteral("KVV"),  QStringLiteral("YJV22"), QStringLiteral("KYJV"),
+                                  QStringLiteral("BYJ"),  QStringLiteral("R"),     QStringLiteral("VV")};
+        return store;
+    }
+};
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzzsupport::ensureApplication();
+    static const std::unique_ptr<SearchUtil> store = SearchUtilTestAccess::cableStore();
+
+    const QString utf8 = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size));
+    const QString utf16(reinterpret_cast<const QChar*>(data), int(size / 2));
+    for (const QString& text : {utf8, utf16}) {
+        const QString formed = store->cableFormReplace(text);
+        (void)store->cableFormReplace(formed);
+        (void)store->getCabelMainAttr(text);
+        (void)store->getCabelMainAttr(formed);
+        (void)store->isCable(text);
+    }
+    return 0;
+}
