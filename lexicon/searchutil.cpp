@@ -20,19 +20,19 @@ Q_LOGGING_CATEGORY(lcLexicon, "vefinder.lexicon")
 
 namespace {
 
-constexpr QLatin1String kSynonymsFile("dict/MATLEX/lex-synonyms.lex");
-constexpr QLatin1String kMatSetFile("dict/MATLEX/lex-matset.lex");
-constexpr QLatin1String kSmartMatchFile("dict/MATLEX/lex-smartmatch.lex");
-constexpr QLatin1String kCoreWordFile("dict/MATLEX/lex-coreword.lex");
-constexpr QLatin1String kCableCoreWordFile("dict/MATLEX/lex-cablecoreword.lex");
-constexpr QLatin1String kEnCoreFile("dict/MATLEX/lex-encore.lex");
+const QLatin1String kSynonymsFile("dict/MATLEX/lex-synonyms.lex");
+const QLatin1String kMatSetFile("dict/MATLEX/lex-matset.lex");
+const QLatin1String kSmartMatchFile("dict/MATLEX/lex-smartmatch.lex");
+const QLatin1String kCoreWordFile("dict/MATLEX/lex-coreword.lex");
+const QLatin1String kCableCoreWordFile("dict/MATLEX/lex-cablecoreword.lex");
+const QLatin1String kEnCoreFile("dict/MATLEX/lex-encore.lex");
 
-constexpr QLatin1String kSynonymsTmp("lex-tmpmatsyn.lex");
-constexpr QLatin1String kMatSetTmp("lex-tmpmatset.lex");
-constexpr QLatin1String kSmartMatchTmp("lex-tmpsmartmatch.lex");
-constexpr QLatin1String kCoreWordTmp("lex-tmpcoreword.lex");
-constexpr QLatin1String kCableCoreWordTmp("lex-tmpcablecoreword.lex");
-constexpr QLatin1String kEnCoreTmp("lex-tmpencore.lex");
+const QLatin1String kSynonymsTmp("lex-tmpmatsyn.lex");
+const QLatin1String kMatSetTmp("lex-tmpmatset.lex");
+const QLatin1String kSmartMatchTmp("lex-tmpsmartmatch.lex");
+const QLatin1String kCoreWordTmp("lex-tmpcoreword.lex");
+const QLatin1String kCableCoreWordTmp("lex-tmpcablecoreword.lex");
+const QLatin1String kEnCoreTmp("lex-tmpencore.lex");
 
 /// The QTemporaryFile template for a temporary lexicon named @p tmpName:
 /// "lex-tmpmatsyn.lex" becomes "<temp dir>/lex-tmpmatsyn-XXXXXX.lex".
