@@ -39,28 +39,6 @@ public:
     bool seen = false;
 };
 
-QList<QHash<QString, QString>> readCsv(const QString& path)
-{
-    QList<QHash<QString, QString>> rows;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    CsvReader reader(&file);
-    CsvRecord record;
-    if (!reader.next(record))
-        return rows;
-    QStringList header;
-    for (const QByteArray& field : qAsConst(record.fields))
-        header << QString::fromUtf8(field).trimmed();
-    while (reader.next(record)) {
-        QHash<QString, QString> row;
-        for (int i = 0; i < header.size() && i < record.fields.size(); ++i)
-            row.insert(header.at(i), QString::fromUtf8(record.fields.at(i)));
-        rows << row;
-    }
-    return rows;
-}
-
 qint64 timedQuota(VeFinder& finder, const Line& line, const QString& index, int* groups = nullptr)
 {
     QList<QStringList> result;
@@ -148,7 +126,7 @@ int main(int argc, char** argv)
     }
 
     QList<Line> lines;
-    for (const auto& row : readCsv(QStringLiteral(SAMPLE_BILL)))
+    for (const auto& row : readCsvTable(QStringLiteral(SAMPLE_BILL)))
         lines << Line{row.value(QStringLiteral("id")), row.value(QStringLiteral("code")),
                       row.value(QStringLiteral("name")), row.value(QStringLiteral("spec"))};
     const auto cold = std::find_if(lines.cbegin(), lines.cend(),
@@ -159,7 +137,7 @@ int main(int argc, char** argv)
     }
 
     QHash<QString, QString> positions;
-    for (const auto& row : readCsv(QStringLiteral(SAMPLE_CATALOGUE)))
+    for (const auto& row : readCsvTable(QStringLiteral(SAMPLE_CATALOGUE)))
         positions.insert(row.value(QStringLiteral("mat_id")), row.value(QStringLiteral("position")));
     VeFinder finder;
     finder.setPosIndex(positions);

@@ -156,27 +156,10 @@ QStringList snapshot(const QString& dir)
 QList<CatalogueRow> readCatalogue(const QString& csv)
 {
     QList<CatalogueRow> rows;
-    QFile file(csv);
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    CsvReader reader(&file);
-    CsvRecord record;
-    if (!reader.next(record))
-        return rows;
-    QStringList header;
-    for (const QByteArray& field : qAsConst(record.fields))
-        header << QString::fromUtf8(field).trimmed();
-    const int id = header.indexOf(QStringLiteral("mat_id"));
-    const int code = header.indexOf(QStringLiteral("code"));
-    const int name = header.indexOf(QStringLiteral("name"));
-    const int spec = header.indexOf(QStringLiteral("spec"));
-    while (reader.next(record)) {
-        if (record.fields.size() != header.size())
-            continue;
-        rows << CatalogueRow{QString::fromUtf8(record.fields.at(id)).trimmed(),
-                             QString::fromUtf8(record.fields.at(code)),
-                             QString::fromUtf8(record.fields.at(name)),
-                             QString::fromUtf8(record.fields.at(spec))};
+    for (const auto& row : readCsvTable(csv)) {
+        rows << CatalogueRow{row.value(QStringLiteral("mat_id")).trimmed(),
+                             row.value(QStringLiteral("code")), row.value(QStringLiteral("name")),
+                             row.value(QStringLiteral("spec"))};
     }
     return rows;
 }

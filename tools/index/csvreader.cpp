@@ -1,7 +1,9 @@
 /** @file csvreader.cpp @brief Streaming RFC 4180 reader and strict UTF-8 decoding. */
 #include "csvreader.h"
 
+#include <QFile>
 #include <QIODevice>
+#include <QStringList>
 
 namespace {
 constexpr qint64 ChunkSize = 1 << 16;
@@ -185,3 +187,33 @@ QString csvQuote(const QString& field)
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
+
+QList<QHash<QString, QString>> readCsvTable(const QString& path, int* malformed)
+{
+    QList<QHash<QString, QString>> rows;
+    if (malformed)
+        *malformed = 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    CsvReader reader(&file);
+    CsvRecord record;
+    if (!reader.next(record))
+        return rows;
+    QStringList header;
+    for (const QByteArray& field : qAsConst(record.fields))
+        header << QString::fromUtf8(field).trimmed();
+    while (reader.next(record)) {
+        if (record.fields.size() != header.size() || !record.error.isEmpty()) {
+            if (malformed)
+                ++*malformed;
+            continue;
+        }
+        QHash<QString, QString> row;
+        for (int i = 0; i < header.size(); ++i)
+            row.insert(header.at(i), QString::fromUtf8(record.fields.at(i)));
+        rows << row;
+    }
+    return rows;
+}
+

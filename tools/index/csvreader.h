@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QVector>
 
@@ -52,3 +54,9 @@ bool decodeUtf8Strict(const QByteArray& bytes, QString* out);
 
 /// Quotes a field for CSV output when it holds a comma, quote or line break.
 QString csvQuote(const QString& field);
+
+/// The records of the CSV file at @p path, each as column name (from the
+/// header row, trimmed) to text. Records whose field count differs from the
+/// header's are left out and counted in @p malformed. Empty when the file
+/// cannot be read. For tests, benchmarks and small tools; the indexer streams.
+QList<QHash<QString, QString>> readCsvTable(const QString& path, int* malformed = nullptr);
