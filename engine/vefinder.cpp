@@ -133,6 +133,19 @@ void VeFinder::closeSearcher(IndexReader* reader, IndexSearcher* searcher)
         std::rethrow_exception(failure);
 }
 
+bool VeFinder::withIndex(const QString& indexPath,
+                         const std::function<void(IndexSearcher*)>& search)
+{
+    IndexReader* reader = nullptr;
+    IndexSearcher* searcher = nullptr;
+    if (!initSearcher(reader, searcher, indexPath))
+        return false;
+    vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
+    search(searcher);
+    guard.finish();
+    return true;
+}
+
 const wchar_t* VeFinder::fieldTerm(EnDocFindType type)
 {
     const unsigned index = static_cast<unsigned>(type);

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace lucene {
 namespace index { class IndexReader; }
 namespace document { class Document; }
@@ -65,6 +67,10 @@ private:
     // index access (vefinder.cpp)
     bool initSearcher(IndexReader*& reader, IndexSearcher*& searcher, const QString& indexPath);
     void closeSearcher(IndexReader* reader, IndexSearcher* searcher);
+    /// The frame of every entry operation: opens the index at @p indexPath,
+    /// runs @p search on it and closes it again, also when the index library
+    /// throws. False, with nothing run, when the index cannot be opened.
+    bool withIndex(const QString& indexPath, const std::function<void(IndexSearcher*)>& search);
     static const wchar_t* fieldTerm(EnDocFindType type);
     static QString getFieldValue(Document& doc, const wchar_t* field);
 

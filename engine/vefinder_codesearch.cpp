@@ -13,41 +13,28 @@ void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, cons
 {
     m_deepSearch = deepSearch;
     result.clear();
-    IndexReader* reader = nullptr;
-    IndexSearcher* searcher = nullptr;
-    if (!initSearcher(reader, searcher, indexPath))
-        return;
-    vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
-
-    const QString normKey = getNormSearchKey(searcher, code, spec);
-    {
-        vefinder::StepScope step(m_step, "precise");
-        result.append(findNormPrecise(searcher, normKey, normalizeSearchText(name),
-                                      normalizeSearchText(spec)));
-    }
-    doSearchFuzzy(result, searcher, normalizeSearchText(name + QLatin1Char(' ') + spec), normKey,
-                  foundCount);
-    {
+    withIndex(indexPath, [&](IndexSearcher* searcher) {
+        const QString normKey = getNormSearchKey(searcher, code, spec);
+        {
+            vefinder::StepScope step(m_step, "precise");
+            result.append(findNormPrecise(searcher, normKey, normalizeSearchText(name),
+                                          normalizeSearchText(spec)));
+        }
+        doSearchFuzzy(result, searcher, normalizeSearchText(name + QLatin1Char(' ') + spec),
+                      normKey, foundCount);
         vefinder::StepScope step(m_step, "code");
         result.append(findByNormCode(searcher, normKey));
-    }
-    guard.finish();
+    });
 }
 
 void VeFinder::normCodeSearch(QStringList& result, const QString& code, const QString& indexPath)
 {
     m_deepSearch = true;
     result.clear();
-    IndexReader* reader = nullptr;
-    IndexSearcher* searcher = nullptr;
-    if (!initSearcher(reader, searcher, indexPath))
-        return;
-    vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
-    {
+    withIndex(indexPath, [&](IndexSearcher* searcher) {
         vefinder::StepScope step(m_step, "code");
         result = addMatIdsNormal(searcher, mkCodeQuery(code));
-    }
-    guard.finish();
+    });
 }
 
 QString VeFinder::getNormSearchKey(IndexSearcher* searcher, const QString& code, QString spec)

@@ -14,13 +14,9 @@ void VeFinder::segmentSearch(QList<QStringList>& result, const QString& text,
 {
     m_deepSearch = deepSearch;
     result.clear();
-    IndexReader* reader = nullptr;
-    IndexSearcher* searcher = nullptr;
-    if (!initSearcher(reader, searcher, indexPath))
-        return;
-    vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
-    doSearchFuzzy(result, searcher, normalizeSearchText(text), QString(), nullptr);
-    guard.finish();
+    withIndex(indexPath, [&](IndexSearcher* searcher) {
+        doSearchFuzzy(result, searcher, normalizeSearchText(text), QString(), nullptr);
+    });
 }
 
 void VeFinder::doSearchFuzzy(QList<QStringList>& result, IndexSearcher* searcher,

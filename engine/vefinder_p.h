@@ -33,13 +33,8 @@ lucene::search::TermQuery* newTermQuery(const wchar_t* field, const QString& tex
 /// of the index library unwinds the operation. In the latter case a second
 /// failure while closing is dropped so that the first exception reaches the
 /// host; reader and searcher are released and the delivered ids emptied
-/// either way, so the engine's next call starts clean.
-///
-///     if (!initSearcher(reader, searcher, indexPath))
-///         return;
-///     vefinder::CloseGuard guard([&] { closeSearcher(reader, searcher); });
-///     ... searches ...
-///     guard.finish();
+/// either way, so the engine's next call starts clean. VeFinder::withIndex
+/// frames every entry operation with it.
 class CloseGuard
 {
 public:
