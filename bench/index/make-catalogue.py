@@ -33,11 +33,20 @@ def main():
     parser.add_argument("--seed", type=int, default=20261206)
     parser.add_argument("--source", default=os.path.join(ROOT, "data", "catalogue.csv"))
     parser.add_argument("--out", required=True)
+    parser.add_argument("--cable-share", type=float, default=None,
+                        help="share of rows grown from cable and wire entries (default: as in the sample)")
     args = parser.parse_args()
 
     with open(args.source, newline="", encoding="utf-8") as f:
         base = list(csv.DictReader(f))
     rng = random.Random(args.seed)
+    cables = [r for r in base if "电缆" in r["name"] or "电线" in r["name"]]
+    others = [r for r in base if not ("电缆" in r["name"] or "电线" in r["name"])]
+
+    def pick():
+        if args.cable_share is None:
+            return rng.choice(base)
+        return rng.choice(cables if rng.random() < args.cable_share else others)
 
     def vary_spec(spec):
         return NUMBER.sub(lambda m: rng.choice(NUMBERS) if rng.random() < 0.5 else m.group(0), spec)
@@ -46,7 +55,7 @@ def main():
         out = csv.writer(f, lineterminator="\n")
         out.writerow(["mat_id", "code", "name", "spec", "brand", "position"])
         for i in range(args.rows):
-            row = rng.choice(base)
+            row = pick()
             name = row["name"]
             if rng.random() < 0.3:
                 name += rng.choice(QUALIFIERS)
