@@ -6,6 +6,7 @@
 #include <CLucene/search/Scorer.h>
 #pragma GCC diagnostic pop
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -145,9 +146,44 @@ Query* guardedTree(BooleanQuery& source)
     return copy.release();
 }
 
+/// Keeps every document that scores above zero, as the top-documents
+/// collector behind Hits does.
+class AllHitsCollector : public HitCollector
+{
+public:
+    explicit AllHitsCollector(std::vector<vefinder::ScoredDoc>& hits) : m_hits(hits) {}
+    void collect(const int32_t doc, const float_t score) override
+    {
+        if (score > 0.0f)
+            m_hits.push_back(vefinder::ScoredDoc{doc, score});
+    }
+
+private:
+    std::vector<vefinder::ScoredDoc>& m_hits;
+};
+
 } // namespace
 
 namespace vefinder {
+
+std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
+{
+    std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
+    std::vector<ScoredDoc> hits;
+    AllHitsCollector collector(hits);
+    searcher->_search(copy ? copy.get() : query, nullptr, &collector);
+    copy.reset();
+    std::sort(hits.begin(), hits.end(), [](const ScoredDoc& a, const ScoredDoc& b) {
+        return a.score != b.score ? a.score > b.score : a.doc < b.doc;
+    });
+    // Hits scales by the reciprocal of the top score, in float, as here.
+    if (!hits.empty() && hits.front().score > 1.0f) {
+        const float_t norm = 1.0f / hits.front().score;
+        for (ScoredDoc& hit : hits)
+            hit.score = hit.score * norm;
+    }
+    return hits;
+}
 
 Query* SearchHits::guardedCopy(IndexSearcher* searcher, Query* query)
 {

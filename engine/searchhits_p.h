@@ -6,7 +6,25 @@
 #include <CLucene.h>
 #pragma GCC diagnostic pop
 
+#include <vector>
+
 namespace vefinder {
+
+/// One hit: its document number and its score as Hits reports it.
+struct ScoredDoc {
+    int32_t doc;
+    float_t score;
+};
+
+/// Every hit of @p query on @p searcher, collected in one pass (no stored
+/// field is read): the same documents, order and scores as the Hits of
+/// `searcher->search(query)` give, that is documents scoring above zero,
+/// higher score first and lower document number first among equal scores,
+/// every score divided by the top score when that is above 1. The search
+/// runs on the guarded copy of the query (see SearchHits); the query stays
+/// the caller's.
+std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
+                                   lucene::search::Query* query);
 
 /// The hits of @p query on @p searcher, with the same documents, scores and
 /// order as `searcher->search(query)`.

@@ -1,5 +1,6 @@
 /** @file vefinder.cpp @brief VeFinder's life cycle, index access and observer hooks. */
 #include "engine/vefinder_p.h"
+#include "engine/indexfields_p.h"
 #include "engine/vesearchobserver.h"
 
 #include <exception>
@@ -88,6 +89,7 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
         openedReader = IndexReader::open(path.constData(), true, nullptr);
         createSharedSearchObjects(openedReader);
         IndexSearcher* openedSearcher = _CLNEW IndexSearcher(openedReader);
+        vefinder::rememberSearcher(openedSearcher, indexPath);
         reader = openedReader;
         searcher = openedSearcher;
         return true;
@@ -108,6 +110,7 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
 void VeFinder::closeSearcher(IndexReader* reader, IndexSearcher* searcher)
 {
     m_foundIds.clear();
+    vefinder::forgetSearcher(searcher);
     // Every step runs even when an earlier one fails, so nothing is left
     // open; the first failure is passed on once all is released.
     std::exception_ptr failure;
@@ -162,6 +165,13 @@ QString VeFinder::getFieldValue(Document& doc, const wchar_t* field)
         value = QString::fromWCharArray(values[0], -1);
     _CLDELETE_CARRAY_ALL(values);
     return value;
+}
+
+const vefinder::StoredFieldNames& vefinder::storedFieldNames()
+{
+    static const StoredFieldNames names{kFieldNames[DocMatId], kFieldNames[DocTitle],
+                                        kFieldNames[DocSpec]};
+    return names;
 }
 
 void VeFinder::noteQuery(Query* query) const

@@ -1,6 +1,6 @@
 /** @file vefinder_cable.cpp @brief Cable attributes, the cable query sequence and its ranking. */
 #include "engine/vefinder_p.h"
-#include "engine/searchhits_p.h"
+#include "engine/hitranking_p.h"
 
 #include "analysis/charclass.h"
 
@@ -171,19 +171,29 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
                                                  IndexSearcher* searcher, Query* query)
 {
     std::unique_ptr<Query> owned(query);
-    if (searcher && query)
-        noteQuery(query);
+    if (!searcher || !query)
+        return {};
+    noteQuery(query);
 
-    QList<VeDocInfo> docs;
-    setCableValue(docs, attribute, searcher, query);
-    std::sort(docs.begin(), docs.end(), compareDocInfo);
+    const vefinder::IndexFieldsPtr fields =
+        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::TextTable& specs = fields->specs;
+    const auto cableValue = [&](const QString& spec) {
+        VeDocInfo doc(QString(), spec, 0.0);
+        setCableSortValue(doc, attribute);
+        return doc.sortValue;
+    };
+    std::vector<vefinder::RankedHit> hits =
+        vefinder::readHits(searcher, query, *fields, specs, m_foundIds, nullptr, cableValue);
+    std::sort(hits.begin(), hits.end(), vefinder::ranksBefore);
 
     // Sort value, then specification length, shortest first.
     QMap<double, QMap<int, QStringList>> groups;
-    for (const VeDocInfo& doc : qAsConst(docs)) {
-        m_foundIds.insert(doc.matId);
-        groups[doc.sortValue][doc.name.length()].append(doc.matId);
-        noteDelivered(doc.matId, doc.sortValue);
+    for (const vefinder::RankedHit& hit : hits) {
+        const QString& matId = fields->matIds.at(hit.doc);
+        m_foundIds.insert(matId);
+        groups[hit.sortValue][specs.texts.at(hit.text).length()].append(matId);
+        noteDelivered(matId, hit.sortValue);
     }
 
     QList<QStringList> result;
@@ -200,17 +210,16 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
 {
     if (!searcher || !query)
         return;
-    vefinder::SearchHits hits(searcher, query);
-    const int32_t count = static_cast<int32_t>(hits->length());
-    for (int32_t i = 0; i < count; ++i) {
-        Document& doc = hits->doc(i);
-        const QString matId = getFieldValue(doc, fieldTerm(DocMatId));
-        if (matId.isEmpty() || m_foundIds.contains(matId))
-            continue;
-        VeDocInfo record(matId, getFieldValue(doc, fieldTerm(DocSpec)), hits->score(i));
-        setCableSortValue(record, attribute);
-        docs.append(record);
-    }
+    const vefinder::IndexFieldsPtr fields =
+        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const auto cableValue = [&](const QString& spec) {
+        VeDocInfo doc(QString(), spec, 0.0);
+        setCableSortValue(doc, attribute);
+        return doc.sortValue;
+    };
+    for (const vefinder::RankedHit& hit : vefinder::readHits(searcher, query, *fields, fields->specs,
+                                                             m_foundIds, nullptr, cableValue))
+        docs.append(vefinder::toDocInfo(hit, *fields, fields->specs));
 }
 
 void VeFinder::setCableSortValue(VeDocInfo& doc, const VeCableAttribute& attribute)

@@ -1,7 +1,10 @@
 /** @file vefinder_codesearch.cpp @brief The code-driven entries quotaSearch and normCodeSearch, and their lookups. */
 #include "engine/vefinder_p.h"
 #include "engine/searchhits_p.h"
+#include "engine/indexfields_p.h"
 #include "engine/searchtext.h"
+
+#include "lexicon/searchutil.h"
 
 #include <memory>
 
@@ -43,7 +46,7 @@ QString VeFinder::getNormSearchKey(IndexSearcher* searcher, const QString& code,
     if (key.isEmpty())
         return code;
     std::unique_ptr<BooleanQuery> query(mkCodeQuery(key));
-    const bool held = vefinder::SearchHits(searcher, query.get())->length() > 0;
+    const bool held = !vefinder::collectHits(searcher, query.get()).empty();
     return held ? key : code;
 }
 
@@ -64,16 +67,29 @@ QStringList VeFinder::findByNormCode(IndexSearcher* searcher, const QString& nor
 QStringList VeFinder::addMatIdsNormal(IndexSearcher* searcher, Query* query)
 {
     std::unique_ptr<Query> owned(query);
-    if (searcher && query)
-        noteQuery(query);
-    QList<VeDocInfo> docs;
-    setDocumentValue(docs, QString(), searcher, query);
+    if (!searcher || !query)
+        return {};
+    noteQuery(query);
+    // As the hit reading of the ranked steps does, without the names' sort
+    // values (these ids go out in hit order).
+    if (m_sortWordMaps.isEmpty())
+        m_sortWordMaps = SearchUtil::instance()->getSortWordMap(QString());
+    const vefinder::IndexFieldsPtr fields =
+        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const std::vector<vefinder::ScoredDoc> hits = vefinder::collectHits(searcher, query);
     QStringList ids;
-    ids.reserve(docs.size());
-    for (const VeDocInfo& doc : qAsConst(docs)) {
-        m_foundIds.insert(doc.matId);
-        ids.append(doc.matId);
-        noteDelivered(doc.matId, 1.0);
+    ids.reserve(int(hits.size()));
+    for (const vefinder::ScoredDoc& hit : hits) {
+        const QString& matId = fields->matIds.at(hit.doc);
+        if (matId.isEmpty() || m_foundIds.contains(matId))
+            continue;
+        ids.append(matId);
+    }
+    // Added after all hits are read: a mat id that two documents carry is
+    // listed for both.
+    for (const QString& matId : qAsConst(ids)) {
+        m_foundIds.insert(matId);
+        noteDelivered(matId, 1.0);
     }
     return ids;
 }

@@ -16,6 +16,10 @@
 
 namespace vefinder {
 
+struct StoredFieldNames;
+/// The stored fields the ranking reads: mat id, title, specification.
+const StoredFieldNames& storedFieldNames();
+
 /// The index library's wide-character form of @p text: the same characters,
 /// surrogate pairs joined where wchar_t holds 32 bits.
 inline std::wstring toWide(const QString& text)

@@ -1,5 +1,6 @@
 /** @file vefinder_ranking.cpp @brief Reading hits into records, the name sort value and the ranked collection. */
 #include "engine/vefinder_p.h"
+#include "engine/hitranking_p.h"
 #include "engine/searchhits_p.h"
 
 #include "analysis/textbrackets.h"
@@ -16,24 +17,17 @@ void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
     if (m_sortWordMaps.isEmpty())
         m_sortWordMaps = SearchUtil::instance()->getSortWordMap(text);
 
-    vefinder::SearchHits hits(searcher, query);
-    const size_t count = hits->length();
-    for (size_t i = 0; i < count; ++i) {
-        const int32_t n = static_cast<int32_t>(i);
-        Document& doc = hits->doc(n);
-        const QString matId = getFieldValue(doc, fieldTerm(DocMatId));
-        if (matId.isEmpty() || m_foundIds.contains(matId))
-            continue;
-        VeDocInfo record(matId, getFieldValue(doc, fieldTerm(DocTitle)), hits->score(n));
-        const auto pos = m_posIndex.constFind(matId);
-        if (pos != m_posIndex.constEnd()) {
-            bool ok = false;
-            const qint64 position = pos.value().toLongLong(&ok, 16);
-            record.position = ok ? position : 0;
-        }
-        setNameSortValue(record, m_sortWordMaps);
-        docs.append(record);
-    }
+    const vefinder::IndexFieldsPtr fields =
+        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const std::vector<vefinder::RankedHit> hits = vefinder::readHits(
+        searcher, query, *fields, fields->titles, m_foundIds, &m_posIndex,
+        [this](const QString& name) {
+            VeDocInfo doc(QString(), name, 0.0);
+            setNameSortValue(doc, m_sortWordMaps);
+            return doc.sortValue;
+        });
+    for (const vefinder::RankedHit& hit : hits)
+        docs.append(vefinder::toDocInfo(hit, *fields, fields->titles));
 }
 
 void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double>>& maps)
@@ -87,13 +81,26 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
                                                   const QString& text, const QString& normKey)
 {
     std::unique_ptr<Query> owned(query);
-    if (searcher && query)
-        noteQuery(query);
-    QList<VeDocInfo> docs;
-    setDocumentValue(docs, text, searcher, query);
-    if (docs.isEmpty())
+    if (!searcher || !query)
         return {};
-    std::sort(docs.begin(), docs.end(), compareDocInfo);
+    noteQuery(query);
+    if (m_sortWordMaps.isEmpty())
+        m_sortWordMaps = SearchUtil::instance()->getSortWordMap(text);
+
+    // The hits, each name's sort value worked out once, ranked as
+    // compareDocInfo ranks their records.
+    const vefinder::IndexFieldsPtr fields =
+        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::TextTable& names = fields->titles;
+    std::vector<vefinder::RankedHit> hits = vefinder::readHits(
+        searcher, query, *fields, names, m_foundIds, &m_posIndex, [this](const QString& name) {
+            VeDocInfo doc(QString(), name, 0.0);
+            setNameSortValue(doc, m_sortWordMaps);
+            return doc.sortValue;
+        });
+    if (hits.empty())
+        return {};
+    std::sort(hits.begin(), hits.end(), vefinder::ranksBefore);
 
     const SearchUtil* util = SearchUtil::instance();
     const SearchUtil::EnWordFlag flag = util->wordFlag(text);
@@ -101,23 +108,32 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
     QStringList equivals;
     if (filter && flag == SearchUtil::FlagEquivalName)
         equivals = util->getMatEquivals(text);
+    // Whether a name passes the filter, decided once per distinct name.
+    QHash<int, bool> kept;
+    const auto keeps = [&](int nameId) {
+        auto it = kept.constFind(nameId);
+        if (it != kept.constEnd())
+            return it.value();
+        const QString& name = names.texts.at(nameId);
+        bool keep = true;
+        switch (flag) {
+        case SearchUtil::FlagEquivalName: keep = equivals.contains(name); break;
+        case SearchUtil::FlagEndsWith: keep = name.endsWith(text); break;
+        case SearchUtil::FlagContains: keep = name.contains(text); break;
+        case SearchUtil::FlagNone: break;
+        }
+        kept.insert(nameId, keep);
+        return keep;
+    };
 
     QMap<double, QStringList> groups;
-    for (const VeDocInfo& doc : qAsConst(docs)) {
-        if (filter) {
-            bool keep = true;
-            switch (flag) {
-            case SearchUtil::FlagEquivalName: keep = equivals.contains(doc.name); break;
-            case SearchUtil::FlagEndsWith: keep = doc.name.endsWith(text); break;
-            case SearchUtil::FlagContains: keep = doc.name.contains(text); break;
-            case SearchUtil::FlagNone: break;
-            }
-            if (!keep)
-                continue;
-        }
-        m_foundIds.insert(doc.matId);
-        groups[doc.sortValue].append(doc.matId);
-        noteDelivered(doc.matId, doc.sortValue);
+    for (const vefinder::RankedHit& hit : hits) {
+        if (filter && !keeps(hit.text))
+            continue;
+        const QString& matId = fields->matIds.at(hit.doc);
+        m_foundIds.insert(matId);
+        groups[hit.sortValue].append(matId);
+        noteDelivered(matId, hit.sortValue);
     }
 
     QList<QStringList> result;

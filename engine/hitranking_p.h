@@ -1,0 +1,88 @@
+/** @file hitranking_p.h @brief Hits read from the stored-field cache and ranked without reading documents. */
+#pragma once
+
+#include "engine/indexfields_p.h"
+#include "engine/searchhits_p.h"
+#include "engine/vedocinfo.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <vector>
+
+namespace vefinder {
+
+/// One hit being ranked: what its VeDocInfo would hold, with the names kept
+/// as indexes into the cached field's table.
+struct RankedHit {
+    int32_t doc;      ///< document number
+    int text;         ///< the name: index into the TextTable read from
+    int rank;         ///< the name's rank in that table
+    double score;     ///< as Hits reports it
+    double sortValue; ///< the name's sort value
+    qint64 position;  ///< from the location table, 0 without one
+};
+
+/// compareDocInfo on the records of @p a and @p b: the name rank stands for
+/// the comparison of name lengths and case-insensitive names.
+inline bool ranksBefore(const RankedHit& a, const RankedHit& b)
+{
+    if (a.sortValue != b.sortValue)
+        return a.sortValue > b.sortValue;
+    if (a.rank != b.rank)
+        return a.rank < b.rank;
+    if (a.score != b.score)
+        return a.score > b.score;
+    return a.position < b.position;
+}
+
+/// The hits of @p query in hit order, without those whose mat id is empty or
+/// in @p found; names from @p names (fields.titles or fields.specs), sort
+/// values from @p sortValueOf called once per distinct name, positions from
+/// @p posIndex when given (hexadecimal; missing or invalid give 0).
+template <typename SortValueOf>
+std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
+                                lucene::search::Query* query, const IndexFields& fields,
+                                const TextTable& names, const QSet<QString>& found,
+                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
+{
+    const QVector<int>& nameOf = &names == &fields.titles ? fields.titleOf : fields.specOf;
+    const bool positions = posIndex && !posIndex->isEmpty();
+    const std::vector<ScoredDoc> scored = collectHits(searcher, query);
+    std::vector<RankedHit> hits;
+    hits.reserve(scored.size());
+    QHash<int, double> values;
+    for (const ScoredDoc& s : scored) {
+        const QString& matId = fields.matIds.at(s.doc);
+        if (matId.isEmpty() || found.contains(matId))
+            continue;
+        const int text = nameOf.at(s.doc);
+        RankedHit hit{s.doc, text, names.ranks.at(text), double(s.score), 1.0, 0};
+        if (positions) {
+            const auto pos = posIndex->constFind(matId);
+            if (pos != posIndex->constEnd()) {
+                bool ok = false;
+                const qint64 position = pos.value().toLongLong(&ok, 16);
+                hit.position = ok ? position : 0;
+            }
+        }
+        auto value = values.constFind(text);
+        if (value == values.constEnd())
+            value = values.insert(text, sortValueOf(names.texts.at(text)));
+        hit.sortValue = value.value();
+        hits.push_back(hit);
+    }
+    return hits;
+}
+
+/// The record of @p hit.
+inline VeDocInfo toDocInfo(const RankedHit& hit, const IndexFields& fields, const TextTable& names)
+{
+    VeDocInfo doc(fields.matIds.at(hit.doc), names.texts.at(hit.text), hit.score);
+    doc.sortValue = hit.sortValue;
+    doc.position = hit.position;
+    return doc;
+}
+
+} // namespace vefinder
