@@ -2,6 +2,7 @@
 #include "lexicon/searchutil.h"
 
 #include "lexicon/lexiconcipher.h"
+#include "lexicon/lexiconindex_p.h"
 #include "lexicon/lexiconrecords.h"
 
 #include <QBuffer>
@@ -80,6 +81,7 @@ SearchUtil::SearchUtil()
     initCableCoreData();
     initEnCoreData();
     initWords();
+    buildLexiconIndex();
 }
 
 SearchUtil::~SearchUtil() = default;

@@ -10,7 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QFile;
+struct LexiconIndex;
 enum class LexiconKind;
 struct LexiconRecord;
 
@@ -73,6 +76,10 @@ private:
     void initCableCoreData();
     void initEnCoreData();
     void initWords();
+    /// Builds the lookup indexes over the loaded store (see LexiconIndex).
+    void buildLexiconIndex();
+    /// The indexes, or null when the store has changed since they were built.
+    const LexiconIndex* lexiconIndex() const;
 
     QStringList getSynonyms(const QString& word) const;
     QStringList getMaterialSet(const QString& word) const;
@@ -89,4 +96,5 @@ private:
     QStringList m_equivalWords;      ///< built-in: exact-equivalent words
     QStringList m_suffixWords;       ///< built-in: ends-with words
     QStringList m_containWords;      ///< built-in: contains words
+    std::shared_ptr<const LexiconIndex> m_index; ///< word lookups over the store
 };

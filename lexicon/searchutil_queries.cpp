@@ -1,6 +1,8 @@
 /** @file searchutil_queries.cpp @brief The lexicon queries of SearchUtil: synonyms, material sets, equivalents, word flags. */
 #include "lexicon/searchutil.h"
 
+#include "lexicon/lexiconindex_p.h"
+
 #include "analysis/textbrackets.h"
 #include "segment/wordsegment.h"
 
@@ -21,7 +23,75 @@ inline void appendUnique(QStringList& out, QSet<QString>& seen, const QString& w
     }
 }
 
+/// Calls @p f with every synonym group that holds @p word, in store order.
+template <typename F>
+void forEachSynonymGroup(const LexiconIndex* index, const QList<QSet<QString>>& groups,
+                         const QString& word, F f)
+{
+    if (index) {
+        const auto it = index->synOf.constFind(word);
+        if (it != index->synOf.constEnd()) {
+            for (int i : it.value())
+                f(index->synData.at(i));
+        }
+        return;
+    }
+    for (const QSet<QString>& group : groups) {
+        if (group.contains(word))
+            f(group);
+    }
+}
+
+/// Calls @p f with every material-set entry whose members hold @p word, in
+/// store order; stops when @p f returns false.
+template <typename F>
+void forEachSetEntry(const LexiconIndex* index, const QList<MatSetEntry>& entries,
+                     const QString& word, F f)
+{
+    if (index) {
+        const auto it = index->setOf.constFind(word);
+        if (it != index->setOf.constEnd()) {
+            for (int i : it.value()) {
+                if (!f(index->setData.at(i)))
+                    return;
+            }
+        }
+        return;
+    }
+    for (const MatSetEntry& entry : entries) {
+        if (entry.members.contains(word) && !f(entry))
+            return;
+    }
+}
+
 } // namespace
+
+void SearchUtil::buildLexiconIndex()
+{
+    auto index = std::make_shared<LexiconIndex>();
+    index->synData = m_synData;
+    index->setData = m_setData;
+    index->enCoreData = m_enCoreData;
+    for (int i = 0; i < m_synData.size(); ++i) {
+        for (const QString& w : m_synData.at(i))
+            index->synOf[w].append(i);
+    }
+    for (int i = 0; i < m_setData.size(); ++i) {
+        for (const QString& w : m_setData.at(i).members)
+            index->setOf[w].append(i);
+    }
+    index->enCore = QSet<QString>(m_enCoreData.cbegin(), m_enCoreData.cend());
+    m_index = std::move(index);
+}
+
+const LexiconIndex* SearchUtil::lexiconIndex() const
+{
+    const LexiconIndex* index = m_index.get();
+    if (index && index->synData.isSharedWith(m_synData) && index->setData.isSharedWith(m_setData)
+        && index->enCoreData.isSharedWith(m_enCoreData))
+        return index;
+    return nullptr;
+}
 
 QStringList SearchUtil::getSynonyms(const QString& word) const
 {
@@ -43,18 +113,16 @@ QStringList SearchUtil::getSynonyms(const QString& word) const
     else if (word.contains(tilde))
         appendUnique(result, seen, QString(word).replace(tilde, dash));
 
-    for (const QSet<QString>& group : m_synData) {
-        if (group.contains(word)) {
-            for (const QString& w : group)
-                appendUnique(result, seen, w);
-        }
-    }
-    for (const MatSetEntry& entry : m_setData) {
-        if (entry.members.contains(word)) {
-            for (const QString& w : entry.members)
-                appendUnique(result, seen, w);
-        }
-    }
+    const LexiconIndex* index = lexiconIndex();
+    forEachSynonymGroup(index, m_synData, word, [&](const QSet<QString>& group) {
+        for (const QString& w : group)
+            appendUnique(result, seen, w);
+    });
+    forEachSetEntry(index, m_setData, word, [&](const MatSetEntry& entry) {
+        for (const QString& w : entry.members)
+            appendUnique(result, seen, w);
+        return true;
+    });
     return result;
 }
 
@@ -74,6 +142,7 @@ QStringList SearchUtil::getMaterialSet(const QString& word) const
     QSet<QString> expanded;
     QVector<Step> stack;
     stack.append(Step{nullptr, word});
+    const LexiconIndex* index = lexiconIndex();
     while (!stack.isEmpty()) {
         const Step step = stack.takeLast();
         if (step.members) {
@@ -88,13 +157,12 @@ QStringList SearchUtil::getMaterialSet(const QString& word) const
 
         // Pushed in reverse so that they come off the stack in list order.
         QVector<Step> steps;
-        for (const MatSetEntry& entry : m_setData) {
-            if (!entry.members.contains(step.expand))
-                continue;
+        forEachSetEntry(index, m_setData, step.expand, [&](const MatSetEntry& entry) {
             steps.append(Step{&entry, QString()});
             for (const QString& sub : entry.subSets)
                 steps.append(Step{nullptr, sub});
-        }
+            return true;
+        });
         for (int i = steps.size() - 1; i >= 0; --i)
             stack.append(steps.at(i));
     }
@@ -107,8 +175,10 @@ QStringList SearchUtil::getMatEquivals(const QString& word) const
     QSet<QString> seen;
     for (const QString& w : getSynonyms(word))
         appendUnique(result, seen, w);
-    for (const QString& s : getMaterialSet(word)) {
-        for (const QString& w : getSynonyms(s))
+    // The material set starts with the word itself, whose synonyms are in.
+    const QStringList set = getMaterialSet(word);
+    for (int i = 1; i < set.size(); ++i) {
+        for (const QString& w : getSynonyms(set.at(i)))
             appendUnique(result, seen, w);
     }
     return result;
@@ -123,11 +193,12 @@ void SearchUtil::getMatEquivalsPPL(QMap<QString, QStringList>& out, const QStrin
 
 bool SearchUtil::isSetCategory(const QString& word, const QString& setWord) const
 {
-    for (const MatSetEntry& entry : m_setData) {
-        if (entry.members.contains(setWord))
-            return entry.members.contains(word);
-    }
-    return false;
+    bool result = false;
+    forEachSetEntry(lexiconIndex(), m_setData, setWord, [&](const MatSetEntry& entry) {
+        result = entry.members.contains(word);
+        return false; // the first entry decides
+    });
+    return result;
 }
 
 bool SearchUtil::isWordCategory(const QString& word, const QString& baseWord) const
@@ -148,6 +219,8 @@ SearchUtil::EnWordFlag SearchUtil::wordFlag(const QString& text) const
 
 bool SearchUtil::isEnCore(const QString& word) const
 {
+    if (const LexiconIndex* index = lexiconIndex())
+        return index->enCore.contains(word);
     return m_enCoreData.contains(word);
 }
 

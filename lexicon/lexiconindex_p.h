@@ -1,0 +1,26 @@
+/** @file lexiconindex_p.h @brief Word lookups over the lexicon store, built once when it is loaded. */
+#pragma once
+
+#include "lexicon/matsetentry.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+/// Which synonym groups and material-set entries hold a word, so a lookup
+/// costs the same whatever the size of the lexicons. The indexes list
+/// positions in ascending order: walking them visits the holders in the
+/// order a scan of the whole store would. The index keeps shared copies of
+/// the containers it was built from; a store changed afterwards (only tests
+/// do that) no longer shares them, and its queries scan instead.
+struct LexiconIndex {
+    QList<QSet<QString>> synData;        ///< the store's groups when indexed
+    QList<MatSetEntry> setData;          ///< the store's entries when indexed
+    QStringList enCoreData;              ///< the store's English core words when indexed
+    QHash<QString, QVector<int>> synOf;  ///< word to the groups holding it
+    QHash<QString, QVector<int>> setOf;  ///< word to the entries whose members hold it
+    QSet<QString> enCore;                ///< the English core words
+};
