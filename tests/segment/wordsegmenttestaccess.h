@@ -3,9 +3,8 @@
 
 #include "segment/wordsegment.h"
 
-#include <QMutexLocker>
-
 #include <memory>
+#include <mutex>
 
 /// Builds pools of its own through the private constructor and observes or
 /// drives their free-entry queue and replacement table.
@@ -19,18 +18,30 @@ public:
 
     static Pool createPool() { return Pool(new WordSegment); }
 
+    /// The pool's dictionaries load in the background; these wait for all of them.
+    static std::unique_lock<std::mutex> loaded(WordSegment& pool)
+    {
+        std::unique_lock<std::mutex> lock(pool.m_mutex);
+        pool.m_loadedCond.wait(lock, [&] { return pool.m_loadedCount == pool.m_poolSize; });
+        return lock;
+    }
+
     static QList<int> freeIndexes(WordSegment& pool)
     {
-        QMutexLocker locker(&pool.m_mutex);
+        const auto lock = loaded(pool);
         return pool.m_freeIndexes;
     }
 
-    static int segmenterCount(const WordSegment& pool) { return pool.m_segmenters.size(); }
+    static int segmenterCount(WordSegment& pool)
+    {
+        const auto lock = loaded(pool);
+        return pool.m_segmenters.size();
+    }
 
     /// Marks every free entry as taken, as if callers were segmenting with them.
     static QList<int> takeAllEntries(WordSegment& pool)
     {
-        QMutexLocker locker(&pool.m_mutex);
+        const auto lock = loaded(pool);
         const QList<int> taken = pool.m_freeIndexes;
         pool.m_freeIndexes.clear();
         return taken;
@@ -39,9 +50,9 @@ public:
     /// Gives back one entry the way a finished caller does.
     static void giveBack(WordSegment& pool, int index)
     {
-        QMutexLocker locker(&pool.m_mutex);
+        const std::lock_guard<std::mutex> lock(pool.m_mutex);
         pool.m_freeIndexes.append(index);
-        pool.m_waitCond.wakeOne();
+        pool.m_waitCond.notify_one();
     }
 
     static QMap<QString, QString> replaceWords(const WordSegment& pool)
