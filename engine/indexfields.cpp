@@ -126,6 +126,28 @@ IndexFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredFieldN
     return fields;
 }
 
+/// Whether @p fields hold what @p reader stores at its first, middle and
+/// last document: the segments version and document count of an index
+/// rebuilt within the same millisecond can equal those of the one before.
+bool matchesSample(lucene::index::IndexReader* reader, const IndexFields& fields,
+                   const StoredFieldNames& names)
+{
+    const int32_t count = reader->maxDoc();
+    if (count != fields.matIds.size())
+        return false;
+    for (const int32_t n : {0, count / 2, count - 1}) {
+        if (n < 0 || n >= count || reader->isDeleted(n))
+            continue;
+        lucene::document::Document doc;
+        reader->document(n, doc);
+        if (storedValue(doc, names.matId) != fields.matIds.at(n)
+            || storedValue(doc, names.title) != fields.title(n)
+            || storedValue(doc, names.spec) != fields.spec(n))
+            return false;
+    }
+    return true;
+}
+
 std::shared_ptr<Slot> slotFor(const Key& key)
 {
     const std::lock_guard<std::mutex> lock(s_cacheMutex);
@@ -167,7 +189,7 @@ IndexFieldsPtr acquireIndexFields(lucene::index::IndexReader* reader, const QStr
     const Key key{path, reader->getVersion(), reader->maxDoc()};
     const std::shared_ptr<Slot> slot = slotFor(key);
     const std::lock_guard<std::mutex> lock(slot->build);
-    if (!slot->fields)
+    if (!slot->fields || !matchesSample(reader, *slot->fields, names))
         slot->fields = readFields(reader, names);
     return slot->fields;
 }

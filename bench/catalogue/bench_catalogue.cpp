@@ -348,24 +348,33 @@ int main(int argc, char** argv)
                      .arg(f2(percentile(entry.second, 0.99)), 8);
     }
 
-    // The floor under the broad queries: their head word's doc ids alone.
+    // The floor under the broad queries: their head word's doc ids alone
+    // (a term of "chs_ppl_idx"), for the head words 1,000 or more entries hold.
     std::vector<double> floors;
-    std::map<QString, bool> seen;
-    size_t hitsMin = SIZE_MAX, hitsMax = 0;
+    std::map<QString, size_t> termHits;
     for (const Query& q : qAsConst(queries)) {
-        if (q.kind != QLatin1String("broad") || seen[q.name])
+        if (q.kind != QLatin1String("broad") || termHits.count(q.name))
             continue;
-        seen[q.name] = true;
         size_t hits = 0;
-        floors.push_back(idFloor(index, q.name, &hits));
-        hitsMin = std::min(hitsMin, hits);
-        hitsMax = std::max(hitsMax, hits);
+        const double ms = idFloor(index, q.name, &hits);
+        termHits[q.name] = hits;
+        if (hits >= 1000)
+            floors.push_back(ms);
+    }
+    std::vector<double> heldBroad;
+    for (int r = 0, i = 0; r < rounds; ++r) {
+        for (const Query& q : qAsConst(queries)) {
+            if (q.kind == QLatin1String("broad") && termHits[q.name] >= 1000)
+                heldBroad.push_back(byClass[q.kind].at(size_t(i)));
+            if (q.kind == QLatin1String("broad"))
+                ++i;
+        }
     }
     const double floor = percentile(floors, 0.5);
-    const double broad = percentile(byClass[QStringLiteral("broad")], 0.5);
-    out() << "\nbroad id-collection floor (HitCollector, doc ids only, " << floors.size() << " head words, "
-          << hitsMin << "-" << hitsMax << " hits): p50 " << f2(floor, 3) << " ms; broad quotaSearch p50 "
-          << f2(broad) << " ms = " << f2(broad / floor, 1) << " x the floor\n";
+    const double broad = percentile(heldBroad, 0.5);
+    out() << "\nbroad id-collection floor (HitCollector, doc ids only): " << floors.size() << " of "
+          << termHits.size() << " head words held by 1,000+ entries as a term; floor p50 " << f2(floor, 3)
+          << " ms; their quotaSearch p50 " << f2(broad) << " ms = " << f2(broad / floor, 1) << " x the floor\n";
 
     const double t1 = throughput(queries, index, 1);
     const double t2 = throughput(queries, index, 2);
