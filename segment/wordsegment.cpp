@@ -62,8 +62,15 @@ WordSegment* WordSegment::instance()
     // No lock: two threads arriving together both build a pool; the one that
     // loses the race discards its own.
     auto* created = new WordSegment;
-    if (s_instance.testAndSetOrdered(nullptr, created))
+    if (s_instance.testAndSetOrdered(nullptr, created)) {
+        // The installed pool is never destroyed, so its loaders may run on
+        // unjoined; a pool that loses the race joins them when destroyed.
+        for (std::thread& loader : created->m_loaders) {
+            if (loader.joinable())
+                loader.detach();
+        }
         return created;
+    }
     delete created;
     return s_instance.loadAcquire();
 }
