@@ -4,7 +4,6 @@
 
 #include <QtTest>
 
-#include <cstring>
 
 namespace {
 
@@ -37,12 +36,6 @@ QString render(const QList<QMap<QString, double>>& sortMaps)
     return QLatin1Char('[') + maps.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
 
-quint64 bits(double value)
-{
-    quint64 result;
-    std::memcpy(&result, &value, sizeof result);
-    return result;
-}
 
 } // namespace
 
@@ -57,7 +50,6 @@ private slots:
     void coreWordManyMatchesKeepListOrder();
     void sortWordMaps_data();
     void sortWordMaps();
-    void weightsBitExact();
     void getSortWordMapAndCoreWord();
 
 private:
@@ -208,25 +200,6 @@ void SortWordTest::sortWordMaps()
     SearchUtilTestAccess::setSynonyms(*m_store, synonyms);
     SearchUtilTestAccess::setMaterialSets(*m_store, materialSets);
     QCOMPARE(render(m_store->getSortWordMap(text)), expected);
-}
-
-void SortWordTest::weightsBitExact()
-{
-    SearchUtilTestAccess::setCoreData(*m_store, list({"乙丙丁戊", "乙丙丁", "乙丙", "乙"}));
-    SearchUtilTestAccess::setSynonyms(*m_store, list({"甲乙丙丁戊 天干"}));
-    SearchUtilTestAccess::setMaterialSets(*m_store, QStringList());
-    const QList<QMap<QString, double>> maps = m_store->getSortWordMap(u8("甲乙丙丁戊"));
-    QCOMPARE(maps.size(), 5);
-    QCOMPARE(bits(maps.at(0).value(u8("甲乙丙丁戊"))), bits(99.9));
-    QCOMPARE(bits(maps.at(0).value(u8("天干"))), Q_UINT64_C(0x4058F33333333334));
-    QCOMPARE(bits(maps.at(1).value(u8("乙丙丁戊"))), Q_UINT64_C(0x4056666666666667));
-    QCOMPARE(bits(maps.at(4).value(u8("乙"))), bits(59.60000000000001));
-    // Every weight of a later map is below every weight of an earlier one.
-    for (int i = 1; i < maps.size(); ++i) {
-        for (double later : maps.at(i))
-            for (double earlier : maps.at(i - 1))
-                QVERIFY(later < earlier);
-    }
 }
 
 void SortWordTest::getSortWordMapAndCoreWord()
