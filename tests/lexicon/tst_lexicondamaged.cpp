@@ -129,7 +129,6 @@ private slots:
     void synonyms();
     void sets();
     void wordLists();
-    void builtInTables();
 
 private:
     std::unique_ptr<QTemporaryDir> m_tmp;
@@ -196,11 +195,6 @@ void TestLexiconDamaged::wordLists()
     for (int i = 0; i < e.logLines; ++i)
         expectedLog.append(QStringLiteral("debug: encryptStream error."));
     QCOMPARE(m_log, expectedLog);
-}
-
-void TestLexiconDamaged::builtInTables()
-{
-    QCOMPARE(SearchUtilTestAccess::equivalCount(), 50);
 }
 
 QTEST_GUILESS_MAIN(TestLexiconDamaged)

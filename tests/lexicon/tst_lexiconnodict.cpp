@@ -34,7 +34,6 @@ class TestLexiconNoDict : public QObject
 private slots:
     void initTestCase();
     void lexiconMembersEmpty();
-    void builtInTables();
     void wordFlag_data();
     void wordFlag();
     void minimalAnswers_data();
@@ -67,29 +66,6 @@ void TestLexiconNoDict::lexiconMembersEmpty()
     QCOMPARE(SearchUtilTestAccess::coreData(), QStringList());
     QCOMPARE(SearchUtilTestAccess::cableCoreData(), QStringList());
     QCOMPARE(SearchUtilTestAccess::enCoreData(), QStringList());
-}
-
-void TestLexiconNoDict::builtInTables()
-{
-    const QStringList equival = SearchUtilTestAccess::equivalWords();
-    QCOMPARE(equival.size(), 50);
-    QCOMPARE(equival.join(QLatin1Char(' ')),
-             QStringLiteral(
-                 "水 水费 非居民生活用水 建筑用水 施工用水 工程用水 自来水 生活用水 施工用水含排污费 "
-                 "基建用水 绿化用水 基电用水 建筑业用水 建筑用水含污水处理费 非居民用水 岛上工业用水 "
-                 "水建筑用水 居民生活用水 非居民用水包括建筑用水 建筑施工用水 B建筑用水 自来水绿化用水 "
-                 "圆林用水 工业用水 堵孔用水 生产用水 "
-                 "电费 电施工用电 工程用电 生活用电 基电用电 建筑用电 建筑施工用电 建筑用电普通建筑 "
-                 "建筑用电商品房开发 岛上用电 一般工商业用电 建筑工地用电 工业用电 电工业用 一般居民用电 "
-                 "电电力局供应价 电综合 B建筑用电 电机械用 生产用电 "
-                 "氩气 氧气 乙醇 酒精"));
-    // The B of the two B-words is the Latin capital letter.
-    QCOMPARE(equival.at(20).at(0).unicode(), ushort(0x0042));
-    QCOMPARE(equival.at(43), QString(QLatin1Char('B')) + QStringLiteral("建筑用电"));
-    QCOMPARE(SearchUtilTestAccess::suffixWords(), (QStringList{QStringLiteral("粉煤灰"), QStringLiteral("煤")}));
-    QCOMPARE(SearchUtilTestAccess::containWords(),
-             (QStringList{QStringLiteral("铜片"), QStringLiteral("铜丝"), QStringLiteral("柴油"),
-                          QStringLiteral("汽油")}));
 }
 
 void TestLexiconNoDict::wordFlag_data()

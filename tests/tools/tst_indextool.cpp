@@ -47,8 +47,6 @@ private slots:
     void preciseGroup();
     void segmentSearchFindsRow_data();
     void segmentSearchFindsRow();
-    void everyEntryFindsItself_data();
-    void everyEntryFindsItself();
     void storedFieldsAndCodeTerms_data();
     void storedFieldsAndCodeTerms();
     void wordTerms_data();
@@ -189,22 +187,6 @@ void VeFinderIndexTest::segmentSearchFindsRow()
     QList<QStringList> result;
     finder.segmentSearch(result, text, m_index, true);
     QVERIFY2(ToolTest::anyGroupContains(result, id), qPrintable(QStringLiteral("%1 not found among %2 group(s)").arg(id).arg(result.size())));
-}
-
-void VeFinderIndexTest::everyEntryFindsItself_data()
-{
-    ToolTest::addCatalogueRows(testData(QStringLiteral("catalogue.csv")), 10);
-}
-
-void VeFinderIndexTest::everyEntryFindsItself()
-{
-    // Whatever a search makes of an entry's own name and specification, the
-    // entry must hold every word the search asks for.
-    QFETCH(QString, id);
-    QFETCH(QString, code);
-    QFETCH(QString, name);
-    QFETCH(QString, spec);
-    ToolTest::checkEntryFindsItself(m_index, id, code, name, spec);
 }
 
 void VeFinderIndexTest::storedFieldsAndCodeTerms_data()
