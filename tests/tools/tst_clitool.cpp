@@ -186,7 +186,6 @@ void VeFinderCliTest::errorsAndExitCodes_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    const QString index = QStringLiteral("--index");
     const QString missing = m_dir.filePath(QStringLiteral("no-such-dir"));
     const QString empty = m_dir.filePath(QStringLiteral("empty-dir"));
     QDir().mkpath(empty);
@@ -196,72 +195,40 @@ void VeFinderCliTest::errorsAndExitCodes_data()
     ToolTest::writeFile(noPositions, "just some words\nand more\n");
     const QString noName = m_dir.filePath(QStringLiteral("no-name.csv"));
     ToolTest::writeFile(noName, "id,code,spec\n1,2,3\n");
-    const QString bill = testData(QStringLiteral("bill.csv"));
-
-    QTest::newRow("no command") << QStringList() << 2 << QStringLiteral("no command given");
-    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << 2 << QStringLiteral("unknown command");
-    QTest::newRow("quota with two arguments")
-        << QStringList{QStringLiteral("quota"), QStringLiteral("a"), QStringLiteral("b"), index, m_index} << 2
-        << QStringLiteral("expected 3 argument(s), got 2");
-    QTest::newRow("segment without text") << QStringList{QStringLiteral("segment"), index, m_index} << 2
-                                          << QStringLiteral("expected 1 argument(s), got 0");
-    QTest::newRow("code with two codes") << QStringList{QStringLiteral("code"), QStringLiteral("a"), QStringLiteral("b")}
-                                         << 2 << QStringLiteral("got 2");
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("code"), QStringLiteral("x"), QStringLiteral("--bogus")}
-                                    << 2 << QStringLiteral("bogus");
-    QTest::newRow("option without its value") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index} << 2
-                                              << QStringLiteral("index");
-    QTest::newRow("batch with zero jobs")
-        << QStringList{QStringLiteral("batch"), bill, QStringLiteral("--jobs"), QStringLiteral("0"), index, m_index} << 2
-        << QStringLiteral("--jobs expects");
-    QTest::newRow("batch with an unknown format")
-        << QStringList{QStringLiteral("batch"), bill, QStringLiteral("--format"), QStringLiteral("xml"), index, m_index}
-        << 2 << QStringLiteral("--format expects");
+    // Arguments separated by '|'; INDEX, MISSING, EMPTY, FILE, BILL, ... stand for paths.
+    const auto row = [&](const char* name, const char* args, int exitCode, const QString& message) {
+        QStringList arguments = QString::fromUtf8(args).split(QLatin1Char('|'));
+        for (QString& a : arguments) {
+            a.replace(QStringLiteral("INDEX"), m_index).replace(QStringLiteral("MISSING"), missing);
+            a.replace(QStringLiteral("EMPTY"), empty).replace(QStringLiteral("FILE"), file);
+            a.replace(QStringLiteral("BILL"), testData(QStringLiteral("bill.csv")));
+            a.replace(QStringLiteral("NOPOS"), noPositions).replace(QStringLiteral("NONAME"), noName);
+        }
+        QTest::newRow(name) << (QString::fromUtf8(args).isEmpty() ? QStringList() : arguments) << exitCode << message;
+    };
+    row("no command", "", 2, "no command given");
+    row("unknown command", "frobnicate", 2, "unknown command");
+    row("quota with two arguments", "quota|a|b|--index|INDEX", 2, "expected 3 argument(s), got 2");
+    row("unknown option", "code|x|--bogus", 2, "bogus");
+    row("option without its value", "code|x|--index", 2, "index");
+    row("batch with zero jobs", "batch|BILL|--jobs|0|--index|INDEX", 2, "--jobs expects");
+    row("batch with an unknown format", "batch|BILL|--format|xml|--index|INDEX", 2, "--format expects");
     // Checked before the index: these run where no ./index exists.
-    const QString groups = QStringLiteral("--groups");
-    QTest::newRow("groups negative")
-        << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("电力电缆"), QStringLiteral("YJV 3×2.5"), groups,
-                       QStringLiteral("-1")}
-        << 2 << QStringLiteral("--groups expects a whole number of groups, 0 or more (0: all), got \"-1\"");
-    QTest::newRow("groups negative, joined by =")
-        << QStringList{QStringLiteral("segment"), QStringLiteral("zryjv3x2.5"), QStringLiteral("--groups=-3")} << 2
-        << QStringLiteral("got \"-3\"");
-    QTest::newRow("groups in Chinese numerals")
-        << QStringList{QStringLiteral("segment"), QStringLiteral("钢管"), groups, QStringLiteral("三")} << 2
-        << QStringLiteral("--groups expects");
-    QTest::newRow("groups with a fraction") << QStringList{QStringLiteral("code"), QStringLiteral("x"), groups, QStringLiteral("2.5")}
-                                            << 2 << QStringLiteral("--groups expects");
-    QTest::newRow("groups with a sign") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), groups, QStringLiteral("+3")}
-                                        << 2 << QStringLiteral("--groups expects");
-    QTest::newRow("groups with trailing letters")
-        << QStringList{QStringLiteral("segment"), QStringLiteral("x"), groups, QStringLiteral("3x")} << 2
-        << QStringLiteral("--groups expects");
-    QTest::newRow("groups empty") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), QStringLiteral("--groups=")}
-                                  << 2 << QStringLiteral("--groups expects");
-    QTest::newRow("groups without its value") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), groups} << 2
-                                              << QStringLiteral("groups");
-    QTest::newRow("groups on batch") << QStringList{QStringLiteral("batch"), bill, groups, QStringLiteral("3")} << 2
-                                     << QStringLiteral("groups");
-    QTest::newRow("index directory missing") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index, missing}
-                                             << 1 << missing + QStringLiteral(": no such index directory");
-    QTest::newRow("default index missing") << QStringList{QStringLiteral("code"), QStringLiteral("x")} << 1
-                                           << QStringLiteral("give another with --index DIR");
-    QTest::newRow("directory without an index") << QStringList{QStringLiteral("segment"), QStringLiteral("x"), index, empty}
-                                                << 1 << empty + QStringLiteral(": holds no catalogue index");
-    QTest::newRow("file instead of a directory") << QStringList{QStringLiteral("code"), QStringLiteral("x"), index, file}
-                                                 << 1 << file + QStringLiteral(": not a directory");
-    QTest::newRow("positions file missing")
-        << QStringList{QStringLiteral("quota"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), index,
-                       m_index, QStringLiteral("--positions"), missing}
-        << 1 << missing + QStringLiteral(": cannot open the positions file");
-    QTest::newRow("positions file without positions")
-        << QStringList{QStringLiteral("segment"), QStringLiteral("钢管"), index, m_index, QStringLiteral("--positions"),
-                       noPositions}
-        << 1 << noPositions + QStringLiteral(": holds no mat id with a hexadecimal position");
-    QTest::newRow("batch input missing") << QStringList{QStringLiteral("batch"), missing, index, m_index} << 1
-                                         << missing + QStringLiteral(": cannot open");
-    QTest::newRow("batch input without a name column") << QStringList{QStringLiteral("batch"), noName, index, m_index}
-                                                       << 1 << QStringLiteral("names no \"name\" column");
+    row("groups negative", "quota||电力电缆|YJV 3×2.5|--groups|-1", 2,
+        "--groups expects a whole number of groups, 0 or more (0: all), got \"-1\"");
+    row("groups in Chinese numerals", "segment|钢管|--groups|三", 2, "--groups expects");
+    row("groups with a fraction", "code|x|--groups=2.5", 2, "--groups expects");
+    row("groups on batch", "batch|BILL|--groups|3", 2, "groups");
+    row("index directory missing", "code|x|--index|MISSING", 1, missing + QStringLiteral(": no such index directory"));
+    row("default index missing", "code|x", 1, "give another with --index DIR");
+    row("directory without an index", "segment|x|--index|EMPTY", 1, empty + QStringLiteral(": holds no catalogue index"));
+    row("file instead of a directory", "code|x|--index|FILE", 1, file + QStringLiteral(": not a directory"));
+    row("positions file missing", "quota|a|b|c|--index|INDEX|--positions|MISSING", 1,
+        missing + QStringLiteral(": cannot open the positions file"));
+    row("positions file without positions", "segment|钢管|--index|INDEX|--positions|NOPOS", 1,
+        noPositions + QStringLiteral(": holds no mat id with a hexadecimal position"));
+    row("batch input missing", "batch|MISSING|--index|INDEX", 1, missing + QStringLiteral(": cannot open"));
+    row("batch input without a name column", "batch|NONAME|--index|INDEX", 1, "names no \"name\" column");
 }
 
 void VeFinderCliTest::errorsAndExitCodes()
@@ -322,20 +289,11 @@ void VeFinderCliTest::helpTexts_data()
                               << QStringList{QStringLiteral("quota"), QStringLiteral("segment"), QStringLiteral("code"),
                                              QStringLiteral("batch"), QStringLiteral("index"), QStringLiteral("lex"),
                                              QStringLiteral("Exit codes")};
-    QTest::newRow("help command") << QStringList{QStringLiteral("help")} << QStringList{QStringLiteral("Commands:")};
     QTest::newRow("quota") << QStringList{QStringLiteral("quota"), QStringLiteral("--help")}
                            << QStringList{QStringLiteral("vefinder quota"), QStringLiteral("CODE"), QStringLiteral("NAME"),
                                           QStringLiteral("SPEC"), QStringLiteral("--index"), QStringLiteral("--shallow"),
                                           QStringLiteral("--positions"), QStringLiteral("--json"),
                                           QStringLiteral("--explain"), QStringLiteral("--groups <N>")};
-    QTest::newRow("help quota") << QStringList{QStringLiteral("help"), QStringLiteral("quota")}
-                                << QStringList{QStringLiteral("vefinder quota"), QStringLiteral("SPEC")};
-    QTest::newRow("segment") << QStringList{QStringLiteral("segment"), QStringLiteral("-h")}
-                             << QStringList{QStringLiteral("TEXT"), QStringLiteral("--groups <N>")};
-    QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("--help")}
-                          << QStringList{QStringLiteral("CODE"), QStringLiteral("--groups <N>")};
-    QTest::newRow("batch") << QStringList{QStringLiteral("batch"), QStringLiteral("--help")}
-                           << QStringList{QStringLiteral("--jobs"), QStringLiteral("--output"), QStringLiteral("--format")};
     QTest::newRow("index") << QStringList{QStringLiteral("index"), QStringLiteral("--help")}
                            << QStringList{QStringLiteral("Usage: vefinder-index [options] CATALOGUE.csv INDEX_DIR")};
 }
@@ -569,36 +527,15 @@ void VeFinderCliTest::tableGroupLimit_data()
 
     // Six fuzzy groups holding 1, 1, 1, 1, 2 and 1 entries.
     const QStringList cable = {QStringLiteral("segment"), QStringLiteral("zryjv3x2.5")};
-    // Eight fuzzy groups holding 1, 1, 1, 1, 1, 1, 2 and 1 entries.
-    const QStringList mixed = {QStringLiteral("segment"), QStringLiteral("电力电缆YJV 3×2.5")};
     // Precise group empty, six fuzzy groups as for cable, code group empty.
     const QStringList quota = {QStringLiteral("quota"), QString(), QStringLiteral("电力电缆"), QStringLiteral("ZR-YJV 3×2.5")};
     const QString all = QStringLiteral("; --groups 0 shows all");
 
     QTest::newRow("segment, cable, first three") << cable << QStringLiteral("3") << QStringLiteral("1 2 3")
                                                  << QStringLiteral("not shown: 3 groups (4 to 6) with 4 entries") + all;
-    QTest::newRow("segment, mixed script, first one") << mixed << QStringLiteral("1") << QStringLiteral("1")
-                                                      << QStringLiteral("not shown: 7 groups (2 to 8) with 8 entries") + all;
-    QTest::newRow("segment, all but the last") << cable << QStringLiteral("5") << QStringLiteral("1 2 3 4 5")
-                                               << QStringLiteral("not shown: 1 group (6) with 1 entry") + all;
-    QTest::newRow("segment, all but two-entry group and the last")
-        << cable << QStringLiteral("4") << QStringLiteral("1 2 3 4")
-        << QStringLiteral("not shown: 2 groups (5 to 6) with 3 entries") + all;
     QTest::newRow("segment, as many as there are") << cable << QStringLiteral("6") << QStringLiteral("1 2 3 4 5 6") << QString();
-    QTest::newRow("segment, more than there are") << mixed << QStringLiteral("50") << QStringLiteral("1 2 3 4 5 6 7 8") << QString();
-    QTest::newRow("segment, beyond any int") << cable << QStringLiteral("99999999999") << QStringLiteral("1 2 3 4 5 6")
-                                             << QString();
-    // Shallow: the strict strategies alone give four groups of one entry.
-    QTest::newRow("segment, shallow") << cable + QStringList{QStringLiteral("--shallow")} << QStringLiteral("2")
-                                      << QStringLiteral("1 2") << QStringLiteral("not shown: 2 groups (3 to 4) with 2 entries") + all;
     QTest::newRow("quota, precise and code groups kept") << quota << QStringLiteral("2") << QStringLiteral("1 2 3 8")
                                                          << QStringLiteral("not shown: 4 groups (4 to 7) with 5 entries") + all;
-    QTest::newRow("quota explained, one fuzzy group") << quota + QStringList{QStringLiteral("--explain")} << QStringLiteral("1")
-                                                      << QStringLiteral("1 2 8")
-                                                      << QStringLiteral("not shown: 5 groups (3 to 7) with 6 entries") + all;
-    QTest::newRow("quota, answer in the code group")
-        << QStringList{QStringLiteral("quota"), QStringLiteral("2802001"), QStringLiteral("电力电缆YJV"), QStringLiteral("3×2.5")}
-        << QStringLiteral("1") << QStringLiteral("1 2") << QString();
     QTest::newRow("code, one group whatever the limit")
         << QStringList{QStringLiteral("code"), QStringLiteral("2801003")} << QStringLiteral("1") << QStringLiteral("1") << QString();
 }
@@ -677,12 +614,6 @@ void VeFinderCliTest::allGroupsByDefault_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("index"); // "cable" or "test"
     QTest::newRow("segment, cable") << QStringList{QStringLiteral("segment"), QStringLiteral("zryjv3x2.5")} << QStringLiteral("cable");
-    QTest::newRow("segment, mixed script, explained")
-        << QStringList{QStringLiteral("segment"), QStringLiteral("电力电缆YJV 3×2.5"), QStringLiteral("--explain")}
-        << QStringLiteral("cable");
-    QTest::newRow("quota, cable") << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("电力电缆"),
-                                                 QStringLiteral("ZR-YJV 3×2.5")}
-                                  << QStringLiteral("cable");
     QTest::newRow("quota, precise hit") << QStringList{QStringLiteral("quota"), QStringLiteral("0401001"),
                                                        QStringLiteral("镀锌钢管"), QStringLiteral("DN25")}
                                         << QStringLiteral("test");

@@ -41,12 +41,6 @@ class VeFinderIndexTest : public QObject
 private slots:
     void initTestCase();
 
-    void codeSearchFindsRows_data();
-    void codeSearchFindsRows();
-    void preciseGroup_data();
-    void preciseGroup();
-    void segmentSearchFindsRow_data();
-    void segmentSearchFindsRow();
     void storedFieldsAndCodeTerms_data();
     void storedFieldsAndCodeTerms();
     void wordTerms_data();
@@ -74,119 +68,6 @@ void VeFinderIndexTest::initTestCase()
     m_index = m_dir.filePath(QStringLiteral("index"));
     const ToolResult built = ToolTest::buildIndex(testData(QStringLiteral("catalogue.csv")), m_index);
     QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
-}
-
-void VeFinderIndexTest::codeSearchFindsRows_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QStringList>("ids");
-    QTest::newRow("one entry") << QStringLiteral("0401001") << QStringList{QStringLiteral("T001")};
-    QTest::newRow("two brands share a code") << QStringLiteral("0101001")
-                                             << QStringList{QStringLiteral("T007"), QStringLiteral("T008")};
-    QTest::newRow("cable") << QStringLiteral("2801001") << QStringList{QStringLiteral("T004")};
-    QTest::newRow("code with spaces around it in the CSV") << QStringLiteral("0801001")
-                                                            << QStringList{QStringLiteral("T012")};
-    QTest::newRow("entry without specification") << QStringLiteral("0901001") << QStringList{QStringLiteral("T013")};
-    QTest::newRow("unknown code") << QStringLiteral("9999999") << QStringList();
-    QTest::newRow("prefix of a code") << QStringLiteral("0401") << QStringList();
-    QTest::newRow("empty code matches nothing") << QString() << QStringList();
-}
-
-void VeFinderIndexTest::codeSearchFindsRows()
-{
-    QFETCH(QString, code);
-    QFETCH(QStringList, ids);
-    VeFinder finder;
-    QStringList result;
-    finder.normCodeSearch(result, code, m_index);
-    result.sort();
-    QCOMPARE(result, ids);
-}
-
-void VeFinderIndexTest::preciseGroup_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("spec");
-    QTest::addColumn<QStringList>("precise");
-    QTest::addColumn<QStringList>("later"); // found after the precise step, restricted to the key or code
-
-    const QStringList none;
-    QTest::newRow("CJK name, DN size") << QStringLiteral("0401001") << QStringLiteral("镀锌钢管") << QStringLiteral("DN25")
-                                       << QStringList{QStringLiteral("T001")} << none;
-    QTest::newRow("cable notation") << QStringLiteral("2801001") << QStringLiteral("电力电缆")
-                                    << QStringLiteral("ZR-YJV-0.6/1KV-3×2.5") << QStringList{QStringLiteral("T004")} << none;
-    QTest::newRow("two entries under one key") << QStringLiteral("0101001") << QStringLiteral("普通硅酸盐水泥")
-                                               << QStringLiteral("P.O 42.5")
-                                               << QStringList{QStringLiteral("T007"), QStringLiteral("T008")} << none;
-    QTest::newRow("name with comma, quoted in the CSV") << QStringLiteral("0501001") << QStringLiteral("闸阀, 法兰连接")
-                                                        << QStringLiteral("Z41H-16 DN100")
-                                                        << QStringList{QStringLiteral("T009")} << none;
-    QTest::newRow("case and spacing of name and spec normalised")
-        << QStringLiteral(" 0801001") << QStringLiteral("MIXED case   name") << QStringLiteral("3  x 2.5")
-        << QStringList{QStringLiteral("T012")} << none;
-    QTest::newRow("spec written without spaces: same key, found later")
-        << QStringLiteral("0801001") << QStringLiteral("Mixed Case Name") << QStringLiteral("3x2.5") << none
-        << QStringList{QStringLiteral("T012")};
-    QTest::newRow("Φ dropped from the stored spec") << QStringLiteral("0701001") << QStringLiteral("螺纹钢")
-                                                    << QStringLiteral("HRB400 Φ12") << QStringList{QStringLiteral("T011")} << none;
-    QTest::newRow("brackets in the name") << QStringLiteral("0402001") << QStringLiteral("无缝钢管(热轧)")
-                                          << QStringLiteral("Φ89×4") << QStringList{QStringLiteral("T014")} << none;
-    QTest::newRow("other name, same code and spec: found later")
-        << QStringLiteral("0401001") << QStringLiteral("钢管") << QStringLiteral("DN25") << none
-        << QStringList{QStringLiteral("T001")};
-    // No empty specification term is indexed, so a blank spec never makes
-    // a precise match; the code still reaches the entry.
-    QTest::newRow("blank spec: the plain code, found later")
-        << QStringLiteral("0901001") << QStringLiteral("施工用水") << QString() << none << QStringList{QStringLiteral("T013")};
-}
-
-void VeFinderIndexTest::preciseGroup()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, name);
-    QFETCH(QString, spec);
-    QFETCH(QStringList, precise);
-    QFETCH(QStringList, later);
-
-    VeFinder finder;
-    QList<QStringList> result;
-    finder.quotaSearch(result, code, name, spec, m_index, nullptr, true);
-    QVERIFY(result.size() >= 2);
-    QStringList first = result.first();
-    first.sort();
-    QCOMPARE(first, precise);
-    QStringList rest;
-    for (const QStringList& group : result.mid(1))
-        rest += group;
-    rest.sort();
-    QCOMPARE(rest, later);
-}
-
-void VeFinderIndexTest::segmentSearchFindsRow_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("id");
-    QTest::newRow("name and DN size") << QStringLiteral("镀锌钢管 DN50") << QStringLiteral("T002");
-    QTest::newRow("mixed word split into pieces") << QStringLiteral("镀锌钢管DN25") << QStringLiteral("T001");
-    QTest::newRow("cable with Chinese core count") << QStringLiteral("电力电缆YJV 三芯 2.5") << QStringLiteral("T004");
-    QTest::newRow("cable written in one word") << QStringLiteral("zryjv3x2.5") << QStringLiteral("T004");
-    QTest::newRow("cable with two core-section pairs") << QStringLiteral("yjv22 3x95+1x50") << QStringLiteral("T005");
-    QTest::newRow("building wire") << QStringLiteral("BV2.5") << QStringLiteral("T006");
-    QTest::newRow("Latin and CJK in one word") << QStringLiteral("PVC排水管 dn110") << QStringLiteral("T010");
-    QTest::newRow("synonym of the name") << QStringLiteral("焊管 DN100") << QStringLiteral("T003");
-    QTest::newRow("name only") << QStringLiteral("施工用水") << QStringLiteral("T013");
-    QTest::newRow("name without its remark") << QStringLiteral("无缝钢管 Φ89×4") << QStringLiteral("T014");
-}
-
-void VeFinderIndexTest::segmentSearchFindsRow()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, id);
-    VeFinder finder;
-    QList<QStringList> result;
-    finder.segmentSearch(result, text, m_index, true);
-    QVERIFY2(ToolTest::anyGroupContains(result, id), qPrintable(QStringLiteral("%1 not found among %2 group(s)").arg(id).arg(result.size())));
 }
 
 void VeFinderIndexTest::storedFieldsAndCodeTerms_data()
