@@ -1,12 +1,7 @@
-/** @file tst_indextool.cpp @brief vefinder-index: the round trip through the searches, damaged rows, safe replacement. */
+/** @file tst_indextool.cpp @brief vefinder-index: the terms it writes, rejected rows, safe replacement, usage errors. */
 #include "tooltestsupport.h"
 
-#include "indexfields.h"
-
-#include "analysis/charclass.h"
-#include "engine/searchtext.h"
 #include "engine/vefinder.h"
-#include "segment/wordsegment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -41,10 +36,8 @@ class VeFinderIndexTest : public QObject
 private slots:
     void initTestCase();
 
-    void storedFieldsAndCodeTerms_data();
-    void storedFieldsAndCodeTerms();
-    void wordTerms_data();
-    void wordTerms();
+
+    void indexTerms();
 
     void badRowsAreReported_data();
     void badRowsAreReported();
@@ -70,90 +63,19 @@ void VeFinderIndexTest::initTestCase()
     QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
 }
 
-void VeFinderIndexTest::storedFieldsAndCodeTerms_data()
+// The index format is what the engine and other readers rely on: every term
+// of every entry of data/catalogue.csv (code and norm key, normalised title and
+// spec, brand, the words in their fields, cable words) against
+// golden/index-terms.txt. VEFINDER_WRITE_GOLDEN=1 rewrites it after a deliberate change.
+void VeFinderIndexTest::indexTerms()
 {
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QStringList>("terms");
-
-    QStringList cable = {QStringLiteral("2801001"), normKeyHash(QStringLiteral("2801001"), QStringLiteral("ZR-YJV-0.6/1KV-3×2.5"))};
-    cable.sort();
-    QTest::newRow("code and norm key") << QStringLiteral("T004") << QStringLiteral("code_fvl_idx") << cable;
-    QTest::newRow("no norm key without a spec") << QStringLiteral("T013") << QStringLiteral("code_fvl_idx")
-                                                << QStringList{QStringLiteral("0901001")};
-    QStringList trimmed = {QStringLiteral("0801001"), normKeyHash(QStringLiteral("0801001"), QStringLiteral("3x2.5"))};
-    trimmed.sort();
-    QTest::newRow("code trimmed, key of the spec without white space") << QStringLiteral("T012")
-                                                                       << QStringLiteral("code_fvl_idx") << trimmed;
-    QTest::newRow("title normalised") << QStringLiteral("T012") << QStringLiteral("title_fvl_idx")
-                                      << QStringList{QStringLiteral("mixed case name")};
-    QTest::newRow("spec normalised") << QStringLiteral("T012") << QStringLiteral("spec_fvl_idx")
-                                     << QStringList{QStringLiteral("3 x 2.5")};
-    QTest::newRow("Φ removed from the spec") << QStringLiteral("T011") << QStringLiteral("spec_fvl_idx")
-                                             << QStringList{QStringLiteral("hrb400 12")};
-    QTest::newRow("title keeps the comma") << QStringLiteral("T009") << QStringLiteral("title_fvl_idx")
-                                           << QStringList{QStringLiteral("闸阀, 法兰连接")};
-    QTest::newRow("no empty spec term") << QStringLiteral("T013") << QStringLiteral("spec_fvl_idx") << QStringList();
-    QTest::newRow("brand") << QStringLiteral("T001") << QStringLiteral("brand_fvl_idx") << QStringList{QStringLiteral("华岐")};
-    QTest::newRow("mat id") << QStringLiteral("T005") << QStringLiteral("mat_id") << QStringList{QStringLiteral("T005")};
-}
-
-void VeFinderIndexTest::storedFieldsAndCodeTerms()
-{
-    QFETCH(QString, id);
-    QFETCH(QString, field);
-    QFETCH(QStringList, terms);
-    QCOMPARE(ToolTest::termsOf(m_index, id, field), terms);
-}
-
-void VeFinderIndexTest::wordTerms_data()
-{
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QStringList>("terms");
-
-    const QString chs = QStringLiteral("chs_ppl_idx");
-    const QString mix = QStringLiteral("mix_ppl_idx");
-    const QString num = QStringLiteral("num_ppl_idx");
-    const QString en = QStringLiteral("en_ppl_idx");
-    QTest::newRow("mixed word and its pieces") << QStringLiteral("T001") << mix << QStringList{QStringLiteral("dn25")};
-    QTest::newRow("letter piece of a mixed word") << QStringLiteral("T001") << en << QStringList{QStringLiteral("dn")};
-    QTest::newRow("digit piece of a mixed word") << QStringLiteral("T001") << num << QStringList{QStringLiteral("25")};
-    QTest::newRow("cable prefix, model, prefix with model") << QStringLiteral("T004") << en
-                                                           << QStringList{QStringLiteral("yjv"), QStringLiteral("zr"),
-                                                                          QStringLiteral("zryjv")};
-    QTest::newRow("cable cores and section") << QStringLiteral("T004") << num
-                                             << QStringList{QStringLiteral("2.5"), QStringLiteral("3")};
-    QTest::newRow("cable words of the name") << QStringLiteral("T004") << chs
-                                             << QStringList{QStringLiteral("电力"), QStringLiteral("电缆")};
-    QTest::newRow("armoured cable model") << QStringLiteral("T005") << mix << QStringList{QStringLiteral("yjv22")};
-    QTest::newRow("model letters of an armoured cable") << QStringLiteral("T005") << en << QStringList{QStringLiteral("yjv")};
-    QTest::newRow("two core-section pairs") << QStringLiteral("T005") << num
-                                            << QStringList{QStringLiteral("1"), QStringLiteral("3"),
-                                                           QStringLiteral("50"), QStringLiteral("95")};
-    QTest::newRow("building wire model and section") << QStringLiteral("T006") << en << QStringList{QStringLiteral("bv")};
-    QTest::newRow("building wire section") << QStringLiteral("T006") << num << QStringList{QStringLiteral("2.5")};
-    QTest::newRow("name without its remark") << QStringLiteral("T014") << QString()
-                                             << WordSegment::segmentText(QStringLiteral("无缝钢管"), true);
-    QTest::newRow("name with its remark") << QStringLiteral("T014") << QString()
-                                          << WordSegment::segmentText(QStringLiteral("无缝钢管(热轧)"), true);
-}
-
-void VeFinderIndexTest::wordTerms()
-{
-    QFETCH(QString, id);
-    QFETCH(QString, field);
-    QFETCH(QStringList, terms);
-    const QString givenField = field;
-    for (const QString& term : terms) {
-        field = givenField;
-        // Without a field given, each word belongs where its class puts it.
-        if (field.isEmpty())
-            field = QString::fromWCharArray(IndexFields::wordField(wordFindType(term)));
-        const QStringList held = ToolTest::termsOf(m_index, id, field);
-        QVERIFY2(held.contains(term), qPrintable(QStringLiteral("%1 lacks %2:%3; it holds %4")
-                                                    .arg(id, field, term, held.join(QLatin1Char(' ')))));
-    }
+    const QString golden = testData(QStringLiteral("../golden/index-terms.txt"));
+    const QString terms = ToolTest::indexTerms(m_index).join(QLatin1Char('\n')) + QLatin1Char('\n');
+    if (qEnvironmentVariableIsSet("VEFINDER_WRITE_GOLDEN"))
+        QVERIFY(ToolTest::writeFile(golden, terms.toUtf8()));
+    QFile expected(golden);
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    QCOMPARE(terms, QString::fromUtf8(expected.readAll()));
 }
 
 void VeFinderIndexTest::badRowsAreReported_data()
