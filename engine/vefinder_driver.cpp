@@ -2,12 +2,11 @@
 #include "engine/vefinder_p.h"
 
 #include "analysis/cablenotation.h"
+#include "analysis/cableparse.h"
 #include "analysis/textbrackets.h"
 #include "engine/searchtext.h"
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
-
-#include <QRegExp>
 
 void VeFinder::segmentSearch(QList<QStringList>& result, const QString& text,
                              const QString& indexPath, bool deepSearch)
@@ -40,8 +39,7 @@ void VeFinder::doSearchFuzzy(QList<QStringList>& result, IndexSearcher* searcher
 
     // Cable description: searched by its attributes; the text cache is not
     // used and stays as it is.
-    const QRegExp separators(QStringLiteral("[-\\(-,: +—（）]"));
-    const QStringList parts = cableText.split(separators, Qt::SkipEmptyParts);
+    const QStringList parts = cableParts(cableText);
     VeCableAttribute attribute;
     setCableAttribute(attribute, parts, mainAttr);
 

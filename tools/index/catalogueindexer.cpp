@@ -4,7 +4,7 @@
 #include "csvreader.h"
 #include "datalayout.h"
 #include "entryterms.h"
-#include "indexfields.h"
+#include "analysis/indexfields.h"
 #include "progressmeter.h"
 
 #include "engine/searchtext.h"

@@ -1,7 +1,7 @@
 /** @file entryterms.h @brief EntryTermBuilder, the word terms a catalogue entry is indexed under. */
 #pragma once
 
-#include "engine/endocfindtype.h"
+#include "analysis/endocfindtype.h"
 
 #include <QHash>
 #include <QList>
