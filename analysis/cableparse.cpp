@@ -3,6 +3,7 @@
 
 #include "analysis/cablenotation.h"
 #include "analysis/cablenotation_p.h"
+#include "analysis/widthfold.h"
 
 #include <QRegExp>
 
@@ -37,7 +38,8 @@ QString cableFormReplace(const QString& text)
 
     // Case, script boundaries and numerals first, so that every later rule
     // sees upper-case models, spaces between scripts and digits for cores.
-    QString s = text.toUpper();
+    // Full-width forms first: ＹＪＶ３×２．５ is YJV3×2.5.
+    QString s = foldWidth(text).toUpper();
     s = spaceScriptBoundaries(s);
     replaceChineseNumerals(s);
 
@@ -214,9 +216,10 @@ double cableSortValue(const QString& spec, const VeCableAttribute& attribute)
         const QString head = cores.isEmpty() ? QString() : QStringLiteral("(?:^|[^0-9.])");
         const QString c = head + QRegExp::escape(cores);
         const QString s = QRegExp::escape(section) + QStringLiteral("(?!\\.?[0-9])");
-        const QRegExp cross(c + QStringLiteral("\\s*×\\s*") + s);
-        const QRegExp star(c + QStringLiteral("\\s*\\*\\s*") + s);
-        if (spec.indexOf(cross) != -1 || spec.indexOf(star) != -1)
+        // The index holds specifications in lower case, so a catalogue's
+        // 3X6 arrives as 3x6: x between two numbers is the core separator too.
+        const QRegExp pairPattern(c + QStringLiteral("\\s*[×*xX]\\s*") + s);
+        if (spec.indexOf(pairPattern) != -1)
             value += 1.0;
     }
     return value;

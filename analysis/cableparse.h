@@ -11,7 +11,7 @@
 // cut by the same rules. The cable-model list is lexicon data and comes in as
 // an argument.
 
-/// The canonical form of a cable description: upper case, Chinese numerals as
+/// The canonical form of a cable description: full-width forms folded, upper case, Chinese numerals as
 /// digits, "×" between core count and section, hyphens between prefix letters,
 /// model and core count, the unit mm² removed (zryjv3x2.5 to ZR-YJV-3×2.5).
 QString cableFormReplace(const QString& text);
@@ -39,5 +39,5 @@ bool cableCoreSection(const QString& part, QString* cores, QString* section);
 VeCableAttribute parseCableAttribute(const QStringList& parts, const QString& model);
 /// The cable rank of a hit with specification @p spec: 3 plus 1 for every
 /// (core count, section) pair of @p attribute that @p spec holds as whole
-/// numbers, joined by "×" or "*".
+/// numbers, joined by "×", "*", "x" or "X".
 double cableSortValue(const QString& spec, const VeCableAttribute& attribute);

@@ -4,6 +4,7 @@
 #include "analysis/cablenotation.h"
 #include "analysis/cableparse.h"
 #include "analysis/textbrackets.h"
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
@@ -14,7 +15,7 @@ void VeFinder::segmentSearch(QList<QStringList>& result, const QString& text,
     m_deepSearch = deepSearch;
     result.clear();
     withIndex(indexPath, [&](IndexSearcher* searcher) {
-        doSearchFuzzy(result, searcher, normalizeSearchText(text), QString(), nullptr);
+        doSearchFuzzy(result, searcher, normalizeSearchText(foldWidth(text)), QString(), nullptr);
     });
 }
 

@@ -5,6 +5,7 @@
 #include "analysis/cableparse.h"
 #include "analysis/charclass.h"
 #include "analysis/textbrackets.h"
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
@@ -183,8 +184,11 @@ void EntryTermBuilder::close(QSet<QString>& words)
     }
 }
 
-QList<WordTerm> EntryTermBuilder::build(const QString& name, const QString& spec)
+QList<WordTerm> EntryTermBuilder::build(const QString& rawName, const QString& rawSpec)
 {
+    // Full-width forms are folded first, as the searches fold their texts.
+    const QString name = foldWidth(rawName);
+    const QString spec = foldWidth(rawSpec);
     const QString normName = normalizeSearchText(name);
     const QString normSpec = normalizeSearchText(spec);
     QSet<QString> words = textWords(normName).words;
