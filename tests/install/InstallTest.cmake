@@ -50,7 +50,7 @@ run(COMMAND ${prefix}/bin/vefinder quota 17030103 镀锌钢管 DN25 --index ${in
 # The installed Python module imports from the prefix's site directory and
 # finds the installed data (libexec/vefinder/dict) by itself.
 if(PYTHON AND NOT IS_ABSOLUTE ${PYTHON_DIR})
-    run(COMMAND ${PYTHON} -c "import vefinder; print(vefinder.Engine('${index}').quota('17030103', '镀锌钢管', 'DN25'))"
+    run(COMMAND ${PYTHON} -c "import vefinder\nprint(vefinder.Engine('${index}').quota('17030103', '镀锌钢管', 'DN25'))"
         ENV PYTHONPATH=${prefix}/${PYTHON_DIR} EXPECT_OUTPUT "M000340")
 endif()
 
