@@ -194,8 +194,10 @@ QHash<QString, QString> positionsArgument(const py::handle& value)
                 position = QString::number(number, 16);
             }
             if (!ok)
-                raise(PyExc_ValueError, QStringLiteral("positions: %1: %2 is not a position (a hexadecimal string or a whole number >= 0)")
-                                            .arg(matId, pyText(py::repr(pair[1]))));
+                raise(PyExc_ValueError,
+                      QStringLiteral("positions: %1: %2 is not a position "
+                                     "(a hexadecimal string or a whole number >= 0)")
+                          .arg(matId, pyText(py::repr(pair[1]))));
             table.insert(matId, position);
         }
         return table;

@@ -28,7 +28,8 @@ void DataDirTest::readsEverythingFromTheDataDir_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("words");
     // Each row needs one of the three: without the data the words differ.
-    QTest::newRow("friso dictionary") << QString::fromUtf8("电力电缆YJV 2.5") << QString::fromUtf8("电力 电缆 yjv 2.5");
+    QTest::newRow("friso dictionary") << QString::fromUtf8("电力电缆YJV 2.5")
+                                      << QString::fromUtf8("电力 电缆 yjv 2.5");
     QTest::newRow("word-replace.txt") << QString::fromUtf8("C30砼") << QString::fromUtf8("c30 混凝土");
 }
 
@@ -38,7 +39,8 @@ void DataDirTest::readsEverythingFromTheDataDir()
     QFETCH(QString, words);
     QCOMPARE(WordSegment::segmentText(text, true).join(QLatin1Char(' ')), words);
     // The lexicons: a synonym group of the sample lexicon.
-    QVERIFY(SearchUtil::instance()->getMatEquivals(QString::fromUtf8("焊管")).contains(QString::fromUtf8("直缝焊管")));
+    QVERIFY(SearchUtil::instance()->getMatEquivals(QString::fromUtf8("焊管"))
+                .contains(QString::fromUtf8("直缝焊管")));
 }
 
 void DataDirTest::fixedOnceRead()
