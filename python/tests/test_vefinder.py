@@ -1,9 +1,6 @@
 """The Python module against the command line: same groups, batches in order, errors as exceptions.
-
-Run by CTest with PYTHONPATH naming the built module, VEFINDER_TEST_DATA_DIR the
-directory holding the command line's dict/, VEFINDER_CLI the program and
-VEFINDER_SAMPLE_DIR the sample data.
-"""
+CTest sets PYTHONPATH (the built module), VEFINDER_TEST_DATA_DIR (holding the command line's dict/),
+VEFINDER_CLI (the program) and VEFINDER_SAMPLE_DIR (the sample data)."""
 import csv
 import json
 import os
