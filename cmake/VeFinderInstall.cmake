@@ -18,7 +18,7 @@ install(FILES lexicon/SearchUtil lexicon/searchutil.h lexicon/matsetentry.h
 install(FILES analysis/textbrackets.h analysis/charclass.h analysis/cablenotation.h
               analysis/endocfindtype.h analysis/vecableattribute.h
     DESTINATION ${VEFINDER_INCLUDE_ROOT}/analysis COMPONENT devel)
-install(FILES segment/WordSegment segment/wordsegment.h
+install(FILES segment/WordSegment segment/wordsegment.h segment/datadir.h
     DESTINATION ${VEFINDER_INCLUDE_ROOT}/segment COMPONENT devel)
 
 install(EXPORT VeFinderTargets NAMESPACE VeFinder:: FILE VeFinderTargets.cmake
