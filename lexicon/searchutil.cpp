@@ -3,9 +3,9 @@
 
 #include "lexicon/lexiconcipher.h"
 #include "lexicon/lexiconrecords.h"
+#include "segment/datadir_p.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDataStream>
 #include <QDebug>
 #include <QLoggingCategory>
@@ -86,7 +86,7 @@ SearchUtil::~SearchUtil() = default;
 
 bool SearchUtil::decodeFile(QFile& tmpFile, const QString& srcRelPath, const QString& tmpName)
 {
-    QFile source(QCoreApplication::applicationDirPath() + QLatin1Char('/') + srcRelPath);
+    QFile source(veFinderDataDir() + QLatin1Char('/') + srcRelPath);
     if (!source.open(QIODevice::ReadOnly))
         return false;
 

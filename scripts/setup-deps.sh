@@ -3,7 +3,7 @@
 # missing. Idempotent; silent when everything is present.
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config qtbase5-dev libclucene-dev libfriso-dev friso-dict)
+packages=(g++ make cmake pkg-config qtbase5-dev libclucene-dev libfriso-dev friso-dict pybind11-dev python3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,11 @@
 /** @file wordsegment.cpp @brief WordSegment, the pooled Chinese word segmenter. */
 #include "segment/wordsegment.h"
 
+#include "segment/datadir_p.h"
 #include "segment/replacewords_p.h"
 #include "segment/segmenterentry_p.h"
 
 #include <QAtomicPointer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QMutexLocker>
 #include <QRegExp>
@@ -79,7 +79,7 @@ void WordSegment::init()
 {
     loadReplaceWords();
 
-    QByteArray dir = (QCoreApplication::applicationDirPath() + dictionaryDir()).toLocal8Bit();
+    QByteArray dir = (veFinderDataDir() + dictionaryDir()).toLocal8Bit();
     m_segmenters.reserve(m_poolSize);
     for (int i = 0; i < m_poolSize; ++i) {
         auto* entry = new SegmenterEntry;
@@ -119,7 +119,7 @@ void WordSegment::initConfig(friso_config_struct* config)
 
 void WordSegment::loadReplaceWords()
 {
-    QFile file(QCoreApplication::applicationDirPath() + dictionaryDir()
+    QFile file(veFinderDataDir() + dictionaryDir()
                + QStringLiteral("word-replace.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return;

@@ -252,7 +252,12 @@ int runBatch(const QStringList& arguments)
     runner.run(
         rows,
         [&](int index, const BatchRunner::Outcome& outcome) {
-            const BatchRunner::Row& row = rows.at(index);
+            BatchRunner::Row row = rows.at(index);
+            if (row.error.isEmpty() && !outcome.error.isEmpty()) {
+                row.error = outcome.error;
+                ++rejected;
+                Console::error(QStringLiteral("%1:%2: row not searched: %3").arg(inputPath).arg(row.line).arg(row.error));
+            }
             if (row.error.isEmpty() && distinctIds(outcome.groups) > 0)
                 ++matched;
             output->write(format == Format::Csv ? csvLine(row, outcome) : jsonLine(row, outcome));

@@ -10,11 +10,20 @@
 #include <CLucene.h>
 #pragma GCC diagnostic pop
 
+namespace {
+
+QString dataDirOrApplication(const QString& dataDir)
+{
+    return dataDir.isEmpty() ? QCoreApplication::applicationDirPath() : dataDir;
+}
+
+} // namespace
+
 namespace DataLayout {
 
-QStringList missingData()
+QStringList missingData(const QString& dataDir)
 {
-    const QString dict = QCoreApplication::applicationDirPath() + QStringLiteral("/dict");
+    const QString dict = dataDirOrApplication(dataDir) + QStringLiteral("/dict");
     QStringList problems;
     const QString lexicons = dict + QStringLiteral("/MATLEX");
     if (!QFileInfo(lexicons).isDir())
@@ -30,9 +39,9 @@ QStringList missingData()
     return problems;
 }
 
-QStringList dataWarnings()
+QStringList dataWarnings(const QString& dataDir)
 {
-    const QString lexicons = QCoreApplication::applicationDirPath() + QStringLiteral("/dict/MATLEX");
+    const QString lexicons = dataDirOrApplication(dataDir) + QStringLiteral("/dict/MATLEX");
     QStringList warnings;
     if (QFileInfo(lexicons).isDir()
         && QDir(lexicons).entryList({QStringLiteral("lex-*.lex")}, QDir::Files).isEmpty())
