@@ -21,7 +21,7 @@ QString typeName(EnDocFindType type)
 /// @p function applied to @p input, rendered: lists joined by " | ".
 QString apply(const QString& function, const QString& input)
 {
-    const QLatin1String f(function.toLatin1());
+    const QString& f = function;
     if (f == QLatin1String("wordFindType"))
         return typeName(wordFindType(input));
     if (f == QLatin1String("splitMixedWord"))
