@@ -3,6 +3,7 @@
 
 #include "batchrunner.h"
 #include "commandparser.h"
+#include "csvcolumns.h"
 #include "csvreader.h"
 #include "progressmeter.h"
 #include "searchsetup.h"
@@ -39,20 +40,12 @@ bool readRows(const QString& path, QVector<BatchRunner::Row>* rows, QString* err
         *error = QStringLiteral("%1: empty file; expected a header row id,code,name,spec").arg(path);
         return false;
     }
-    int id = -1, code = -1, name = -1, spec = -1;
-    for (int i = 0; i < record.fields.size(); ++i) {
-        QString column;
-        decodeUtf8Strict(record.fields.at(i), &column);
-        column = column.trimmed().toLower();
-        if (column == QLatin1String("id") && id < 0)
-            id = i;
-        else if (column == QLatin1String("code") && code < 0)
-            code = i;
-        else if (column == QLatin1String("name") && name < 0)
-            name = i;
-        else if (column == QLatin1String("spec") && spec < 0)
-            spec = i;
-    }
+    CsvColumns named({QStringLiteral("id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")});
+    named.read(record);
+    const int id = named.column(QStringLiteral("id"));
+    const int code = named.column(QStringLiteral("code"));
+    const int name = named.column(QStringLiteral("name"));
+    const int spec = named.column(QStringLiteral("spec"));
     if (name < 0 || !record.error.isEmpty()) {
         *error = QStringLiteral("%1:%2: the header row names no \"name\" column; expected id,code,name,spec")
                      .arg(path)
