@@ -23,6 +23,7 @@ public:
     }
     bool isSequential() const override { return true; }
     bool overLimit() const { return m_overLimit; }
+    qint64 limit() const { return m_limit; }
 
 protected:
     qint64 readData(char* data, qint64 size) override
@@ -53,7 +54,7 @@ QString xmlProblem(QXmlStreamReader& xml, QIODevice* device)
 {
     const auto* bounded = dynamic_cast<const BoundedDevice*>(device);
     if (bounded && bounded->overLimit())
-        return QStringLiteral("decompresses to more than the size allowed; refused (zip bomb?)");
+        return QStringLiteral("decompresses to more than %1 MB; refused (a zip bomb?)").arg(bounded->limit() >> 20);
     if (xml.hasError())
         return QStringLiteral("damaged XML at line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
     return QString();
@@ -344,7 +345,9 @@ bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerg
             bool ok = true;
             const qint64 number = r.isEmpty() ? lastRow + 1 : r.toLongLong(&ok);
             if (!ok || number < 1 || number > MaxRows) {
-                problem = QStringLiteral("row number \"%1\" out of range (1 to %2)").arg(r.toString()).arg(MaxRows);
+                problem = QStringLiteral("row number \"%1\" out of range (1 to %2)")
+                              .arg(r.isEmpty() ? QString::number(number) : r.toString())
+                              .arg(MaxRows);
                 break;
             }
             lastRow = int(number);
