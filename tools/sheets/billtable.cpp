@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTextCodec>
 
 namespace {
@@ -27,8 +26,10 @@ struct RawRow {
 
 QString headerKey(const QString& text)
 {
-    QString key = text.toLower();
-    key.remove(QRegularExpression(QStringLiteral("\\s+")));
+    QString key;
+    for (const QChar c : text)
+        if (!c.isSpace())
+            key += c.toLower();
     return key;
 }
 
@@ -43,6 +44,9 @@ QString fieldList()
 bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QString& where,
                const BillOptions& options, BillTable* table, QString* error)
 {
+    QHash<qint64, int> rowAt; // sheet row number to index, for the rows a header may use
+    for (int r = 0; r < qMin(raw.size(), HeaderSearchRows + 1); ++r)
+        rowAt.insert(raw.at(r).line, r);
     auto mergedText = [&](int r, int column) {
         const RawRow& row = raw.at(r);
         QString text = row.cells.value(column);
@@ -51,9 +55,8 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
         for (const SheetMerge& merge : merges) {
             if (merge.firstRow + 1 <= row.line && row.line <= merge.lastRow + 1 && merge.firstColumn <= column
                 && column <= merge.lastColumn && (merge.firstRow + 1 != row.line || merge.firstColumn != column)) {
-                for (const RawRow& other : raw)
-                    if (other.line == merge.firstRow + 1)
-                        return other.cells.value(merge.firstColumn);
+                const int top = rowAt.value(merge.firstRow + 1, -1);
+                return top >= 0 ? raw.at(top).cells.value(merge.firstColumn) : text;
             }
         }
         return text;
@@ -62,7 +65,7 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
         int width = raw.at(r).cells.size();
         for (const SheetMerge& merge : merges)
             if (merge.firstRow + 1 <= raw.at(r).line && raw.at(r).line <= merge.lastRow + 1)
-                width = qMax(width, merge.lastColumn + 1);
+                width = qBound(width, merge.lastColumn + 1, Bill::MaxColumns);
         QStringList names;
         for (int c = 0; c < width; ++c)
             names << mergedText(r, c).trimmed();
@@ -245,20 +248,27 @@ bool readWorkbook(const QString& path, const BillOptions& options, BillTable* ta
     const bool done = workbook.readSheet(
         sheet,
         [&](const SheetRow& row) {
+            int used = 0; // cells up to the last that holds text, within the columns kept
             bool empty = true;
-            for (const QString& cell : row.cells)
-                empty = empty && cell.trimmed().isEmpty();
+            for (int c = 0; c < qMin(row.cells.size(), Bill::MaxColumns); ++c) {
+                if (!row.cells.at(c).isEmpty())
+                    used = c + 1;
+                empty = empty && row.cells.at(c).trimmed().isEmpty();
+            }
             if (empty)
                 return true; // empty rows are skipped
+            const QStringList cells = row.cells.mid(0, used);
             if (raw.size() >= Bill::MaxSheetRows + HeaderSearchRows) {
                 tooLong = true;
                 lastRow = row.number;
                 return false;
             }
-            raw.append(RawRow{row.number, row.cells, QString()});
+            raw.append(RawRow{row.number, cells, QString()});
             return true;
         },
         &merges, error);
+    // Only the header's merged cells matter; a few hundred cover any real header.
+    merges.resize(qMin(merges.size(), 1000));
     if (!done)
         return false;
     if (tooLong) {

@@ -41,6 +41,8 @@ QStringList fields();
 const QHash<QString, QString>& aliases();
 /// The most data rows a workbook may hold; a longer sheet is refused while it streams.
 constexpr int MaxSheetRows = 100000;
+/// The columns of a sheet kept per row (for its header and the workbook output); cells beyond are ignored.
+constexpr int MaxColumns = 256;
 /// Whether @p path names a workbook (ends in .xlsx, any case).
 bool isWorkbook(const QString& path);
 /// Parses "name=C,spec=D" into @p columns; false with @p error on a malformed list or an unknown field.

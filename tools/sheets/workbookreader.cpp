@@ -412,7 +412,7 @@ bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerg
             } else {
                 row.cells[column] = text;
             }
-        } else if (xml.name() == QLatin1String("mergeCell") && merges) {
+        } else if (xml.name() == QLatin1String("mergeCell") && merges && merges->size() < MaxMerges) {
             const QStringList corners = attributes.value(QLatin1String("ref")).toString().split(QLatin1Char(':'));
             SheetMerge merge;
             if (corners.size() == 2 && parseReference(QStringRef(&corners.at(0)), &merge.firstColumn, &merge.firstRow)

@@ -43,6 +43,8 @@ public:
     /// The last row and column a cell reference may name (XFD1048576).
     static constexpr int MaxRows = 1048576;
     static constexpr int MaxColumns = 16384;
+    /// The merged ranges kept of a sheet (the first ones); the rest are ignored.
+    static constexpr int MaxMerges = 10000;
 
     /// A reader of the file @p path; messages name it.
     explicit WorkbookReader(const QString& path);
@@ -63,7 +65,7 @@ public:
     /// Called with each row that holds a cell; returns false to stop reading.
     using RowSink = std::function<bool(const SheetRow& row)>;
     /// Streams the rows of sheet @p index to @p sink and fills @p merges with
-    /// its merged ranges (listed after the rows in the file). False with
+    /// its merged ranges (listed after the rows in the file; up to MaxMerges). False with
     /// @p error naming the file, sheet and row when the sheet is damaged;
     /// true when @p sink stopped the reading.
     bool readSheet(int index, const RowSink& sink, QVector<SheetMerge>* merges, QString* error);
