@@ -3,14 +3,21 @@
 #include "engine/searchhits_p.h"
 #include "engine/searchtext.h"
 
+#include "analysis/widthfold.h"
+
 #include <memory>
 
 using lucene::search::BooleanClause;
 
-void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, const QString& name,
-                           const QString& spec, const QString& indexPath, int* foundCount,
-                           bool deepSearch)
+void VeFinder::quotaSearch(QList<QStringList>& result, const QString& rawCode,
+                           const QString& rawName, const QString& rawSpec,
+                           const QString& indexPath, int* foundCount, bool deepSearch)
 {
+    // Full-width forms folded before anything else, the norm key included:
+    // the indexer folds the catalogue's texts the same way.
+    const QString code = foldWidth(rawCode);
+    const QString name = foldWidth(rawName);
+    const QString spec = foldWidth(rawSpec);
     m_deepSearch = deepSearch;
     result.clear();
     withIndex(indexPath, [&](IndexSearcher* searcher) {
@@ -27,8 +34,9 @@ void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, cons
     });
 }
 
-void VeFinder::normCodeSearch(QStringList& result, const QString& code, const QString& indexPath)
+void VeFinder::normCodeSearch(QStringList& result, const QString& rawCode, const QString& indexPath)
 {
+    const QString code = foldWidth(rawCode);
     m_deepSearch = true;
     result.clear();
     withIndex(indexPath, [&](IndexSearcher* searcher) {

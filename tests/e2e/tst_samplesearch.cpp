@@ -272,6 +272,27 @@ void addCableRows()
     addRow("B082 YJV 3×25+1×16", "", "YJV 3×25+1×16", "", "", "M000986 M000987");
     // mineral-insulated cable: the model is in the catalogue's name, not its specification
     addRow("矿物绝缘电缆 BTTZ 1×185", "", "矿物绝缘电缆 BTTZ 1×185", "", "", "M002598");
+    // models of the full cable lexicon: YJY22, not the YJV22 3×6 the word search gave before
+    addRow("YJY22 3×6 (armoured PE-sheathed)", "", "YJY22 3×6", "", "", "M002730", "M001298");
+    addRow("电力电缆YJY22 三芯 6 (Chinese name and numeral)", "", "电力电缆YJY22 三芯 6", "", "",
+           "M002730", "M001298");
+    addRow("yjy22 4x25+1x16 (lower case, x)", "", "yjy22 4x25+1x16", "", "", "M002737");
+    // screened armoured control cable; a prefix the catalogue lacks still finds model and size
+    addRow("KVVP22 4×1.5", "", "KVVP22 4×1.5", "", "", "M002766", "M002128");
+    addRow("ZR-KVVP22 4×1.5 (prefix not in the catalogue)", "", "ZR-KVVP22 4×1.5", "", "", "M002766");
+    // twisted pairs, screened: not RVVP, RVS or KVV of the same size
+    addRow("RVVSP 2×1.0", "", "RVVSP 2×1.0", "", "", "M002792", "M002376 M002398 M001996");
+    // halogen-free twisted cords, sold under the prefix WDZ
+    addRow("RYJS 2×1.5", "", "RYJS 2×1.5", "", "", "M002797");
+    addRow("RYJSP 2×1.0", "", "RYJSP 2×1.0", "", "", "M002799");
+    // heavy rubber cable with a reduced fourth core
+    addRow("YHC 3×2.5+1×1.5", "", "YHC 3×2.5+1×1.5", "", "", "M002801", "M002424");
+    // MYJV keeps its letters and YJV22 its digits in the notation
+    addRow("MYJV22 3×95 (mining)", "", "MYJV22 3×95", "", "", "M002831");
+    // single-core non-magnetic armour: 62 is no core count
+    addRow("YJV62 1×300", "", "YJV62 1×300", "", "", "M002749");
+    // the model in the catalogue's name
+    addRow("矿物绝缘电缆 BTTVZ 1×70", "", "矿物绝缘电缆 BTTVZ 1×70", "", "", "M002833");
 }
 
 } // namespace
@@ -334,7 +355,7 @@ void SampleSearchTest::initTestCase()
                                      row.value(QStringLiteral("spec"))});
         m_positions.insert(id, row.value(QStringLiteral("position")));
     }
-    QCOMPARE(m_catalogue.size(), 2729);
+    QCOMPARE(m_catalogue.size(), 2835);
 }
 
 VeFinder SampleSearchTest::engine() const

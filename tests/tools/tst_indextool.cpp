@@ -1,7 +1,7 @@
 /** @file tst_indextool.cpp @brief vefinder-index: the round trip through the searches, damaged rows, safe replacement. */
 #include "tooltestsupport.h"
 
-#include "indexfields.h"
+#include "analysis/indexfields.h"
 
 #include "analysis/charclass.h"
 #include "engine/searchtext.h"

@@ -5,9 +5,10 @@
 #include "csvreader.h"
 #include "datalayout.h"
 #include "entryterms.h"
-#include "indexfields.h"
+#include "analysis/indexfields.h"
 #include "progressmeter.h"
 
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 
 #include <QDir>
@@ -224,16 +225,20 @@ QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* r
 void addEntry(lucene::index::IndexWriter& writer, const CatalogueRow& row)
 {
     Document doc;
+    // Full-width forms are folded as the searches fold them, before the norm
+    // key is taken, so a full-width code and specification find their entry.
+    const QString code = foldWidth(row.code);
+    const QString rawSpec = foldWidth(row.spec);
     addField(doc, IndexFields::MatId, row.matId, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-    if (!row.code.isEmpty())
-        addField(doc, IndexFields::Code, row.code, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-    const QString normKey = normKeyHash(row.code, row.spec);
+    if (!code.isEmpty())
+        addField(doc, IndexFields::Code, code, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    const QString normKey = normKeyHash(code, rawSpec);
     if (!normKey.isEmpty())
         addField(doc, IndexFields::Code, normKey, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
-    const QString title = normalizeSearchText(row.name);
+    const QString title = normalizeSearchText(foldWidth(row.name));
     if (!title.isEmpty())
         addField(doc, IndexFields::Title, title, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-    const QString spec = normalizeSearchText(row.spec);
+    const QString spec = normalizeSearchText(rawSpec);
     if (!spec.isEmpty())
         addField(doc, IndexFields::Spec, spec, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
     if (!row.brand.isEmpty())

@@ -141,8 +141,8 @@ void VeFinderCableTest::sortValue_data()
     QTest::newRow("3 × 2.5 with spaces") << pair3x25 << "YJV 3 × 2.5" << 4.0;
     QTest::newRow("3*2.5 with an asterisk") << pair3x25 << "YJV-3*2.5" << 4.0;
     QTest::newRow("3 * 2.5 with spaces") << pair3x25 << "YJV-3 * 2.5" << 4.0;
-    QTest::newRow("3X2.5 with a letter") << pair3x25 << "YJV-3X2.5" << 3.0;
-    QTest::newRow("3x2.5 with a small letter") << pair3x25 << "YJV-3x2.5" << 3.0;
+    QTest::newRow("3X2.5 with a letter") << pair3x25 << "YJV-3X2.5" << 4.0;
+    QTest::newRow("3x2.5 with a small letter") << pair3x25 << "YJV-3x2.5" << 4.0;
     // The dot of 2.5 is a dot, not any character.
     QTest::newRow("3×205 is not 3×2.5") << pair3x25 << "YJV-3×205" << 3.0;
     QTest::newRow("3×2,5 is not 3×2.5") << pair3x25 << "YJV-3×2,5" << 3.0;

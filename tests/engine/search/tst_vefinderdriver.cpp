@@ -1,6 +1,8 @@
 /** @file tst_vefinderdriver.cpp @brief The fuzzy search driver: stop rules, foundCount, the text cache, the cable path. */
 #include "searchtestutil.h"
 
+#include "analysis/widthfold.h"
+
 #include "engine/vefinder.h"
 #include "lexicon/searchutil.h"
 
@@ -184,7 +186,7 @@ void VeFinderDriverTest::coreWordsRecomputedWithoutRemark()
     RecordingObserver observer;
     f.setObserver(&observer);
     const QMap<int, QStringList> stored{{2, {QStringLiteral("无缝")}}};
-    Access::lastText(f) = text;
+    Access::lastText(f) = foldWidth(text); // the entry folds full-width forms first
     Access::sortWordMaps(f) = {{{QStringLiteral("无缝"), 50.0}}};
     Access::coreWordMap(f) = stored;
     QList<QStringList> result;

@@ -1,5 +1,5 @@
-/** @file searchutil_sortword.cpp @brief SearchUtil: the weighted sort words of a text. */
-#include "lexicon/searchutil.h"
+/** @file sortwords.cpp @brief Core words and the weighted sort words of a search text. */
+#include "analysis/sortwords.h"
 
 #include "analysis/textbrackets.h"
 
@@ -34,38 +34,38 @@ void insertNew(WeightMap& map, const QString& word, double weight)
 
 } // namespace
 
-QList<QMap<QString, double>> SearchUtil::getSortWordMap(const QString& text) const
+QMap<int, QStringList> coreWordMap(const QString& text, const QStringList& coreWords)
 {
-    QList<WeightMap> sortMaps;
-    GetSortWordMapBySrcWord(text, sortMaps);
-    GetSortWordMapByCoreWord(coreWord(text), sortMaps);
-    return sortMaps;
+    QStringList matches;
+    for (const QString& word : coreWords) {
+        if (text.indexOf(word) != -1)
+            matches.append(word);
+    }
+    matches.removeDuplicates();
+
+    // Grouped by length; inside a group the words keep the order of the
+    // core-word list (the same as a stable longest-first sort would give).
+    QMap<int, QStringList> byLength;
+    for (const QString& word : qAsConst(matches))
+        byLength[word.size()].append(word);
+    return byLength;
 }
 
-void SearchUtil::GetSortWordMapAndCoreWord(const QString& text,
-                                           QList<QMap<QString, double>>& sortMaps,
-                                           QMap<int, QStringList>& coreWords) const
-{
-    GetSortWordMapBySrcWord(text, sortMaps);
-    coreWords = coreWord(text);
-    GetSortWordMapByCoreWord(coreWords, sortMaps);
-}
-
-void SearchUtil::GetSortWordMapBySrcWord(const QString& text,
-                                         QList<QMap<QString, double>>& sortMaps) const
+void appendSourceSortWords(const QString& text, const SortWordLookups& lookups,
+                           QList<QMap<QString, double>>& sortMaps)
 {
     WeightMap source;
     source.insert(removeBrackets(text), kSourceWeight);
     // The lookups get the text as typed, brackets included.
-    for (const QString& synonym : getSynonyms(text))
+    for (const QString& synonym : lookups.synonyms(text))
         insertNew(source, synonym, kSourceSynonymWeight);
-    for (const QString& equivalent : getMatEquivals(text))
+    for (const QString& equivalent : lookups.equivalents(text))
         insertNew(source, equivalent, kSourceEquivalentWeight);
     sortMaps.append(source);
 }
 
-void SearchUtil::GetSortWordMapByCoreWord(const QMap<int, QStringList>& coreWords,
-                                          QList<QMap<QString, double>>& sortMaps) const
+void appendCoreSortWords(const QMap<int, QStringList>& coreWords, const SortWordLookups& lookups,
+                         QList<QMap<QString, double>>& sortMaps)
 {
     // Every word weighted so far, here or in the source map: a word gets one
     // weight only, the highest it qualifies for.
@@ -85,7 +85,7 @@ void SearchUtil::GetSortWordMapByCoreWord(const QMap<int, QStringList>& coreWord
             levelMap.insert(key, coreWeight);
 
             const double synonymWeight = level - kCoreSynonymOffset;
-            for (const QString& synonym : getSynonyms(key)) {
+            for (const QString& synonym : lookups.synonyms(key)) {
                 const QString word = removeBrackets(synonym);
                 if (seen.contains(word))
                     continue;
@@ -93,7 +93,7 @@ void SearchUtil::GetSortWordMapByCoreWord(const QMap<int, QStringList>& coreWord
                 levelMap.insert(word, synonymWeight);
             }
             const double equivalentWeight = level - kCoreEquivalentOffset;
-            for (const QString& equivalent : getMatEquivals(key)) {
+            for (const QString& equivalent : lookups.equivalents(key)) {
                 const QString word = removeBrackets(equivalent);
                 if (seen.contains(word))
                     continue;
