@@ -131,10 +131,6 @@ void SheetsTest::readsBills_data()
         << data("bill-inline.xlsx") << QByteArray()
         << QStringList{QStringLiteral("--columns"), QStringLiteral("name=C,spec=单位,code=D")}
         << QStringLiteral("2|1|2.5|BV|m;3|2|25|镀锌钢管|;4|3|0.3|钢筋|;5|4|2.5|水泥|0.001") << QStringLiteral("Sheet1");
-    QTest::newRow("--sheet by name") << data("bill-shared.xlsx") << QByteArray()
-                                     << QStringList{QStringLiteral("--sheet"), QStringLiteral("清单")}
-                                     << QStringLiteral("4|1|04010105|镀锌钢管|DN25;6|2||电力电缆|YJV 0.6/1kV 3×2.5;8|3||闸阀|DN100")
-                                     << QStringLiteral("清单");
     const QString chinese = QStringLiteral("材料表\n序号,材料名称,规格型号\n1,镀锌钢管,DN25\n2,电力电缆,\"YJV 3×2.5\"\n");
     QTest::newRow("GB18030 CSV, title row, Chinese headers")
         << QStringLiteral("gb.csv") << QTextCodec::codecForName("GB18030")->fromUnicode(chinese) << QStringList()
