@@ -2,7 +2,7 @@
 #pragma once
 
 #include "vefinder_export.h"
-#include "engine/endocfindtype.h"
+#include "analysis/endocfindtype.h"
 
 #include <QString>
 #include <QStringList>

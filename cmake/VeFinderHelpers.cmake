@@ -1,19 +1,10 @@
 # Build helpers shared by the module, tool, test and benchmark directories.
 
-# vefinder_module(<name> [EXCLUDE <regex>...] [EXTRA <glob>...]): a static, position-independent module library built
-# from the sources of the calling directory; linked whole into libvefinder and
-# directly into tests and tools.
+# vefinder_module(<name> <source>...): a static, position-independent module
+# library built from the listed sources of the calling directory (one folder,
+# one target); linked whole into libvefinder and directly into tests and tools.
 function(vefinder_module name)
-    cmake_parse_arguments(ARG "" "" "EXCLUDE;EXTRA" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-    foreach(pattern IN LISTS ARG_EXCLUDE)
-        list(FILTER sources EXCLUDE REGEX "${pattern}")
-    endforeach()
-    foreach(glob IN LISTS ARG_EXTRA)
-        file(GLOB extra CONFIGURE_DEPENDS ${glob})
-        list(APPEND sources ${extra})
-    endforeach()
-    add_library(${name} STATIC ${sources})
+    add_library(${name} STATIC ${ARGN})
     target_link_libraries(${name} PUBLIC vefinder_settings Qt5::Core)
 endfunction()
 

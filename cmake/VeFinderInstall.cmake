@@ -16,8 +16,9 @@ install(FILES engine/VeFinder engine/vefinder.h engine/endocfindtype.h engine/ve
 install(FILES lexicon/SearchUtil lexicon/searchutil.h lexicon/matsetentry.h
     DESTINATION ${VEFINDER_INCLUDE_ROOT}/lexicon COMPONENT devel)
 install(FILES analysis/textbrackets.h analysis/charclass.h analysis/cablenotation.h
+              analysis/endocfindtype.h analysis/vecableattribute.h
     DESTINATION ${VEFINDER_INCLUDE_ROOT}/analysis COMPONENT devel)
-install(FILES segment/WordSegment segment/wordsegment.h
+install(FILES segment/WordSegment segment/wordsegment.h segment/datadir.h
     DESTINATION ${VEFINDER_INCLUDE_ROOT}/segment COMPONENT devel)
 
 install(EXPORT VeFinderTargets NAMESPACE VeFinder:: FILE VeFinderTargets.cmake

@@ -1,7 +1,7 @@
 /** @file hitranking_p.h @brief Hits read from the stored-field cache and ranked without reading documents. */
 #pragma once
 
-#include "engine/indexfields_p.h"
+#include "engine/storedfields_p.h"
 #include "engine/searchhits_p.h"
 #include "engine/vedocinfo.h"
 
@@ -43,7 +43,7 @@ inline bool ranksBefore(const RankedHit& a, const RankedHit& b)
 /// @p posIndex when given (hexadecimal; missing or invalid give 0).
 template <typename SortValueOf>
 std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
-                                lucene::search::Query* query, const IndexFields& fields,
+                                lucene::search::Query* query, const StoredFields& fields,
                                 const TextTable& names, const QSet<QString>& found,
                                 const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
 {
@@ -77,7 +77,7 @@ std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
 }
 
 /// The record of @p hit.
-inline VeDocInfo toDocInfo(const RankedHit& hit, const IndexFields& fields, const TextTable& names)
+inline VeDocInfo toDocInfo(const RankedHit& hit, const StoredFields& fields, const TextTable& names)
 {
     VeDocInfo doc(fields.matIds.at(hit.doc), names.texts.at(hit.text), hit.score);
     doc.sortValue = hit.sortValue;

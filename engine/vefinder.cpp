@@ -1,19 +1,14 @@
 /** @file vefinder.cpp @brief VeFinder's life cycle, index access and observer hooks. */
 #include "engine/vefinder_p.h"
-#include "engine/indexfields_p.h"
+#include "engine/storedfields_p.h"
 #include "engine/vesearchobserver.h"
+
+#include "analysis/indexfields.h"
 
 #include <exception>
 #include <mutex>
 
 namespace {
-
-/// Field names by EnDocFindType value.
-const wchar_t* const kFieldNames[] = {
-    L"mat_id",        L"code_fvl_idx", L"title_fvl_idx", L"spec_fvl_idx", L"brand_fvl_idx",
-    L"chs_ppl_idx",   L"mix_ppl_idx",  L"num_ppl_idx",   L"en_ppl_idx",
-};
-constexpr unsigned kFieldCount = sizeof(kFieldNames) / sizeof(kFieldNames[0]);
 
 /// Releases what the index layer keeps per reader once the reader is closed.
 /// Debian's CLucene build keeps no scorer map: the caches it ties to a reader
@@ -151,8 +146,7 @@ bool VeFinder::withIndex(const QString& indexPath,
 
 const wchar_t* VeFinder::fieldTerm(EnDocFindType type)
 {
-    const unsigned index = static_cast<unsigned>(type);
-    return index < kFieldCount ? kFieldNames[index] : kFieldNames[DocEnPpl];
+    return IndexFields::name(type);
 }
 
 QString VeFinder::getFieldValue(Document& doc, const wchar_t* field)
@@ -169,8 +163,8 @@ QString VeFinder::getFieldValue(Document& doc, const wchar_t* field)
 
 const vefinder::StoredFieldNames& vefinder::storedFieldNames()
 {
-    static const StoredFieldNames names{kFieldNames[DocMatId], kFieldNames[DocTitle],
-                                        kFieldNames[DocSpec]};
+    static const StoredFieldNames names{IndexFields::name(DocMatId), IndexFields::name(DocTitle),
+                                        IndexFields::name(DocSpec)};
     return names;
 }
 

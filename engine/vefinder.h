@@ -2,8 +2,8 @@
 #pragma once
 
 #include "vefinder_export.h"
-#include "engine/endocfindtype.h"
-#include "engine/vecableattribute.h"
+#include "analysis/endocfindtype.h"
+#include "analysis/vecableattribute.h"
 #include "engine/vedocinfo.h"
 
 #include <QHash>

@@ -2,9 +2,8 @@
 #include "engine/vefinder_p.h"
 #include "engine/hitranking_p.h"
 
+#include "analysis/cableparse.h"
 #include "analysis/charclass.h"
-
-#include <QRegExp>
 
 #include <algorithm>
 #include <initializer_list>
@@ -33,69 +32,7 @@ QString joinWords(std::initializer_list<QString> texts)
 void VeFinder::setCableAttribute(VeCableAttribute& attribute, const QStringList& parts,
                                  const QString& mainAttr)
 {
-    // Built per call: a QRegExp keeps match state and must not be shared.
-    const QRegExp specPair(QStringLiteral("[0-9.]{1,}×[0-9.]{1,}.*"));
-    const QRegExp bareSection(QStringLiteral("[0-9.]{1,}"));
-    const QRegExp upToLastCross(QStringLiteral(".*×"));
-    const QRegExp fromFirstCross(QStringLiteral("×.*"));
-    const QRegExp prefixCode(QStringLiteral(
-        "(ZG|ZR|ZC|ZB|ZA|N|NH|NG|WDZ|WDZN|WDZC|WDZB|WDZA|WDZCN|WDZBN|WDZAN)"));
-    const QRegExp voltageRange(QStringLiteral("[0-9.]{1,}/[0-9.]{1,}(KV|V){1}"));
-    const QRegExp voltageSingle(QStringLiteral("[0-9.]{1,}(KV|V){1}"));
-    const QRegExp voltageUnit(QStringLiteral("(KV|V)"));
-    const QString space = QStringLiteral(" ");
-
-    QString typeText;
-    QString cores;
-    QString sections;
-    QString voltage;
-    QList<QPair<QString, QString>> pairs;
-
-    for (const QString& part : parts) {
-        // Core count and section.
-        QString pf;
-        QString ps;
-        if (specPair.exactMatch(part)) {
-            if (!cores.isEmpty()) {
-                cores += space;
-                sections += space;
-            }
-            ps = QString(part).remove(upToLastCross);
-            pf = QString(part).remove(fromFirstCross);
-            sections += ps;
-            cores += pf;
-        } else if (bareSection.exactMatch(part)) {
-            cores += space;
-            sections += space;
-            cores += space;
-            sections += part;
-            pf = space;
-            ps = part;
-        }
-        pairs.append(qMakePair(pf, ps));
-
-        // Prefix code or model.
-        if (prefixCode.exactMatch(part) && !typeText.contains(part)) {
-            const QString taken = part == QLatin1String("N") ? QStringLiteral("NH") : part;
-            typeText += taken + space;
-            attribute.prefixCode = taken;
-        } else if (part.contains(mainAttr) && !typeText.contains(part) && part.length() >= 2) {
-            typeText += mainAttr;
-            attribute.model = mainAttr;
-        }
-
-        // Voltage.
-        if (voltageRange.exactMatch(part)) {
-            voltage += QString(part).remove(voltageUnit);
-        } else if (voltageSingle.exactMatch(part) && voltage.isEmpty()) {
-            voltage += QString(part).remove(voltageUnit);
-        }
-    }
-
-    attribute.cores = cores;
-    attribute.sections = sections;
-    attribute.voltage = voltage;
-    attribute.coreSections = pairs;
+    attribute = parseCableAttribute(parts, mainAttr);
 }
 
 QList<QStringList> VeFinder::searchCablePpl(IndexSearcher* searcher,
@@ -175,8 +112,8 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
         return {};
     noteQuery(query);
 
-    const vefinder::IndexFieldsPtr fields =
-        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::StoredFieldsPtr fields =
+        vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const vefinder::TextTable& specs = fields->specs;
     const auto cableValue = [&](const QString& spec) {
         VeDocInfo doc(QString(), spec, 0.0);
@@ -210,8 +147,8 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
 {
     if (!searcher || !query)
         return;
-    const vefinder::IndexFieldsPtr fields =
-        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::StoredFieldsPtr fields =
+        vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const auto cableValue = [&](const QString& spec) {
         VeDocInfo doc(QString(), spec, 0.0);
         setCableSortValue(doc, attribute);
@@ -224,21 +161,5 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
 
 void VeFinder::setCableSortValue(VeDocInfo& doc, const VeCableAttribute& attribute)
 {
-    const QRegExp whiteSpace(QStringLiteral("\\s"));
-    doc.sortValue = 3.0;
-    for (const QPair<QString, QString>& pair : attribute.coreSections) {
-        const QString cores = QString(pair.first).remove(whiteSpace);
-        const QString section = QString(pair.second).remove(whiteSpace);
-        if (cores.isEmpty() && section.isEmpty())
-            continue;
-        // The texts are escaped (a section 2.5 must not match 205) and must
-        // stand as whole numbers: the pair (3, 2.5) is not in 13×2.5 or 3×2.55.
-        const QString head = cores.isEmpty() ? QString() : QStringLiteral("(?:^|[^0-9.])");
-        const QString c = head + QRegExp::escape(cores);
-        const QString s = QRegExp::escape(section) + QStringLiteral("(?!\\.?[0-9])");
-        const QRegExp cross(c + QStringLiteral("\\s*×\\s*") + s);
-        const QRegExp star(c + QStringLiteral("\\s*\\*\\s*") + s);
-        if (doc.name.indexOf(cross) != -1 || doc.name.indexOf(star) != -1)
-            doc.sortValue += 1.0;
-    }
+    doc.sortValue = cableSortValue(doc.name, attribute);
 }

@@ -1,19 +1,25 @@
 /** @file vefinder_codesearch.cpp @brief The code-driven entries quotaSearch and normCodeSearch, and their lookups. */
 #include "engine/vefinder_p.h"
 #include "engine/searchhits_p.h"
-#include "engine/indexfields_p.h"
+#include "engine/storedfields_p.h"
 #include "engine/searchtext.h"
 
+#include "analysis/widthfold.h"
 #include "lexicon/searchutil.h"
 
 #include <memory>
 
 using lucene::search::BooleanClause;
 
-void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, const QString& name,
-                           const QString& spec, const QString& indexPath, int* foundCount,
-                           bool deepSearch)
+void VeFinder::quotaSearch(QList<QStringList>& result, const QString& rawCode,
+                           const QString& rawName, const QString& rawSpec,
+                           const QString& indexPath, int* foundCount, bool deepSearch)
 {
+    // Full-width forms folded before anything else, the norm key included:
+    // the indexer folds the catalogue's texts the same way.
+    const QString code = foldWidth(rawCode);
+    const QString name = foldWidth(rawName);
+    const QString spec = foldWidth(rawSpec);
     m_deepSearch = deepSearch;
     result.clear();
     withIndex(indexPath, [&](IndexSearcher* searcher) {
@@ -30,8 +36,9 @@ void VeFinder::quotaSearch(QList<QStringList>& result, const QString& code, cons
     });
 }
 
-void VeFinder::normCodeSearch(QStringList& result, const QString& code, const QString& indexPath)
+void VeFinder::normCodeSearch(QStringList& result, const QString& rawCode, const QString& indexPath)
 {
+    const QString code = foldWidth(rawCode);
     m_deepSearch = true;
     result.clear();
     withIndex(indexPath, [&](IndexSearcher* searcher) {
@@ -74,8 +81,8 @@ QStringList VeFinder::addMatIdsNormal(IndexSearcher* searcher, Query* query)
     // values (these ids go out in hit order).
     if (m_sortWordMaps.isEmpty())
         m_sortWordMaps = SearchUtil::instance()->getSortWordMap(QString());
-    const vefinder::IndexFieldsPtr fields =
-        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::StoredFieldsPtr fields =
+        vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const std::vector<vefinder::ScoredDoc> hits = vefinder::collectHits(searcher, query);
     QStringList ids;
     ids.reserve(int(hits.size()));

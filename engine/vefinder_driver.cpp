@@ -2,12 +2,12 @@
 #include "engine/vefinder_p.h"
 
 #include "analysis/cablenotation.h"
+#include "analysis/cableparse.h"
 #include "analysis/textbrackets.h"
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
-
-#include <QRegExp>
 
 void VeFinder::segmentSearch(QList<QStringList>& result, const QString& text,
                              const QString& indexPath, bool deepSearch)
@@ -15,7 +15,7 @@ void VeFinder::segmentSearch(QList<QStringList>& result, const QString& text,
     m_deepSearch = deepSearch;
     result.clear();
     withIndex(indexPath, [&](IndexSearcher* searcher) {
-        doSearchFuzzy(result, searcher, normalizeSearchText(text), QString(), nullptr);
+        doSearchFuzzy(result, searcher, normalizeSearchText(foldWidth(text)), QString(), nullptr);
     });
 }
 
@@ -40,8 +40,7 @@ void VeFinder::doSearchFuzzy(QList<QStringList>& result, IndexSearcher* searcher
 
     // Cable description: searched by its attributes; the text cache is not
     // used and stays as it is.
-    const QRegExp separators(QStringLiteral("[-\\(-,: +—（）]"));
-    const QStringList parts = cableText.split(separators, Qt::SkipEmptyParts);
+    const QStringList parts = cableParts(cableText);
     VeCableAttribute attribute;
     setCableAttribute(attribute, parts, mainAttr);
 

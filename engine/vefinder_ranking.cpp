@@ -17,8 +17,8 @@ void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
     if (m_sortWordMaps.isEmpty())
         m_sortWordMaps = SearchUtil::instance()->getSortWordMap(text);
 
-    const vefinder::IndexFieldsPtr fields =
-        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::StoredFieldsPtr fields =
+        vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const std::vector<vefinder::RankedHit> hits = vefinder::readHits(
         searcher, query, *fields, fields->titles, m_foundIds, &m_posIndex,
         [this](const QString& name) {
@@ -89,8 +89,8 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
 
     // The hits, each name's sort value worked out once, ranked as
     // compareDocInfo ranks their records.
-    const vefinder::IndexFieldsPtr fields =
-        vefinder::indexFieldsFor(searcher, vefinder::storedFieldNames());
+    const vefinder::StoredFieldsPtr fields =
+        vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const vefinder::TextTable& names = fields->titles;
     std::vector<vefinder::RankedHit> hits = vefinder::readHits(
         searcher, query, *fields, names, m_foundIds, &m_posIndex, [this](const QString& name) {

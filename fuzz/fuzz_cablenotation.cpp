@@ -1,6 +1,8 @@
-/** @file fuzz_cablenotation.cpp @brief Fuzzes the cable notation analysis of SearchUtil on arbitrary text. */
+/** @file fuzz_cablenotation.cpp @brief Fuzzes the cable notation (SearchUtil and the analysis functions) on arbitrary text. */
 #include "fuzzsupport.h"
 #include "lexicon/searchutil.h"
+#include "analysis/cableparse.h"
+#include "analysis/widthfold.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,7 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString utf16(reinterpret_cast<const QChar*>(data), int(size / 2));
     for (const QString& text : {utf8, utf16}) {
         const QString formed = store->cableFormReplace(text);
+        fuzzsupport::check(cableFormReplace(foldWidth(text)) == formed,
+                           "the cable form folds full-width forms first");
         (void)store->cableFormReplace(formed);
+        const VeCableAttribute attribute = parseCableAttribute(cableParts(formed), store->getCabelMainAttr(formed));
+        fuzzsupport::check(cableSortValue(text.toLower(), attribute) >= 3.0, "a cable rank starts at 3");
         (void)store->getCabelMainAttr(text);
         (void)store->getCabelMainAttr(formed);
         (void)store->isCable(text);

@@ -3,6 +3,7 @@
 #include "analysis/cablenotation.h"
 #include "analysis/charclass.h"
 #include "analysis/textbrackets.h"
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 
 #include <QString>
@@ -24,8 +25,31 @@ bool noEmptyString(const QStringList& list)
     return true;
 }
 
+bool isWide(QChar c)
+{
+    return (c.unicode() >= 0xFF01 && c.unicode() <= 0xFF5E) || c.unicode() == 0x3000;
+}
+
+void exerciseWidthFolding(const QString& text)
+{
+    const QString folded = foldWidth(text);
+    check(folded.size() == text.size(), "folding keeps the length");
+    check(foldWidth(folded) == folded, "folding is idempotent");
+    bool wide = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        wide = wide || isWide(c);
+        check(!isWide(folded.at(i)), "folding leaves no full-width form");
+        check(isWide(c) ? folded.at(i).unicode() < 0x7F : folded.at(i) == c,
+              "folding changes only full-width forms, into ASCII");
+    }
+    check(wide || folded == text, "a text without full-width forms stays as it is");
+}
+
 void exercise(const QString& text)
 {
+    exerciseWidthFolding(text);
+
     const QString normalised = normalizeSearchText(text);
     check(normalised.size() <= text.size() || text.toLower().size() > text.size(),
           "normalising only drops characters");

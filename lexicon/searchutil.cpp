@@ -4,9 +4,9 @@
 #include "lexicon/lexiconcipher.h"
 #include "lexicon/lexiconindex_p.h"
 #include "lexicon/lexiconrecords.h"
+#include "segment/datadir_p.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDataStream>
 #include <QDebug>
 #include <QLoggingCategory>
@@ -88,7 +88,7 @@ SearchUtil::~SearchUtil() = default;
 
 bool SearchUtil::decodeFile(QFile& tmpFile, const QString& srcRelPath, const QString& tmpName)
 {
-    QFile source(QCoreApplication::applicationDirPath() + QLatin1Char('/') + srcRelPath);
+    QFile source(veFinderDataDir() + QLatin1Char('/') + srcRelPath);
     if (!source.open(QIODevice::ReadOnly))
         return false;
 

@@ -47,7 +47,8 @@ public:
     bool isEnCore(const QString& word) const;
     bool containEnCore(const QString& text) const;
 
-    // text analysis (analysis/)
+    // text analysis: the lexicon data handed to the functions of analysis/
+    // (lexicon/searchutil_analysis.cpp)
     QMap<int, QStringList> coreWord(const QString& text) const;
     QList<QMap<QString, double>> getSortWordMap(const QString& text) const;
     void GetSortWordMapAndCoreWord(const QString& text, QList<QMap<QString, double>>& sortMaps,

@@ -722,6 +722,87 @@ def misc():
     add("31050003", "应急照明灯", "2%s3W" % X)
 
 
+# --------------------------------------------------------------------------
+# More cable models, appended after everything else so that the ids and
+# positions of the rows above never move: armoured and aluminium-alloy power
+# cables, screened and armoured control cables, twisted and halogen-free
+# cords, heavy rubber cables, welding and elevator cables, computer,
+# mineral-insulated and mining cables.
+# --------------------------------------------------------------------------
+
+def spec_list(model, volt, sizes, sep=X):
+    """Specifications "MODEL VOLT SIZE" (no voltage when VOLT is empty).
+    Sizes are given with "x" (3x95+1x50), which becomes SEP: the sign "×",
+    or the letter x that some suppliers write instead."""
+    volt = volt + " " if volt else ""
+    return ["%s %s%s" % (model, volt, s.replace("x", sep)) for s in sizes]
+
+
+def more_cables():
+    lv = "0.6/1kV"
+    for family, name, model, volt, sizes, brands, sep in (
+            ("2801270", "聚乙烯护套铠装电力电缆", "YJY22", lv,
+             ("3x6", "3x10", "3x16", "4x10", "4x16", "5x16", "3x35+1x16", "4x25+1x16",
+              "4x95+1x50", "3x120+2x70"), ("东升",), X),
+            ("2801280", "聚乙烯护套铠装电力电缆(铝芯)", "YJLY23", lv,
+             ("3x35+1x16", "3x70+1x35", "3x150+2x70", "4x120+1x70", "4x185+1x95"), ("恒通",), X),
+            ("2801290", "粗钢丝铠装高压电力电缆", "YJV42", "8.7/15kV",
+             ("3x120", "3x185", "3x240"), ("华缆",), X),
+            ("2801300", "单芯非磁性铠装高压电力电缆", "YJV62", "8.7/15kV",
+             ("1x240", "1x300", "1x400"), ("华缆",), X),
+            ("2801310", "聚氯乙烯绝缘铠装电力电缆（铝芯）", "VLV22", lv,
+             ("3x70+1x35", "3x95+1x50", "4x120"), ("恒通",), X),
+            ("2801320", "铝合金电力电缆", "YJLHV", lv,
+             ("3x70+1x35", "3x95+1x50", "3x120+1x70", "4x150+1x70", "4x185+1x95",
+              "4x240+1x120"), ("恒通",), "x"),
+            ("2801330", "铝合金铠装电力电缆", "YJLHV22", lv,
+             ("3x95+2x50", "4x120+1x70", "4x185+1x95"), ("恒通",), "x"),
+            ("2801340", "铝合金架空绝缘电缆", "JKLHYJ", "10kV",
+             ("1x150", "1x185", "1x240"), ("恒通",), X),
+            ("2803100", "屏蔽铠装控制电缆", "KVVP22", "450/750V",
+             ("4x1.5", "7x1.5", "10x1.5", "14x1.5", "4x2.5", "7x2.5", "10x2.5"), ("华缆",), X),
+            ("2803110", "铜带屏蔽铠装控制电缆", "KVVP2-22", "450/750V",
+             ("4x1.5", "7x1.5", "10x2.5"), ("华缆",), X),
+            ("2803120", "交联聚乙烯绝缘铜带屏蔽控制电缆", "KYJVP2", "450/750V",
+             ("4x1.5", "7x1.5", "10x1.5", "14x1.5", "19x1.5"), ("东升",), "x"),
+            ("2803130", "低烟无卤阻燃屏蔽控制电缆", "WDZ-KYJYP", "450/750V",
+             ("4x1.5", "7x1.5", "10x1.5"), ("东升",), X),
+            ("2803140", "控制软电缆", "KVVR", "450/750V",
+             ("4x1.0", "7x1.0", "10x0.75"), ("华缆",), X),
+            ("2805100", "绞型屏蔽软电线", "RVSP", "300/300V",
+             ("2x0.75", "2x1.0", "2x1.5"), ("华缆",), X),
+            ("2805110", "双绞屏蔽护套软电缆", "RVVSP", "300/300V",
+             ("2x0.5", "2x0.75", "2x1.0", "2x1.5", "4x1.0"), ("华缆",), X),
+            ("2805120", "低烟无卤阻燃绞型软电线", "WDZ-RYJS", "300/300V",
+             ("2x0.75", "2x1.0", "2x1.5", "2x2.5"), ("东升",), X),
+            ("2805130", "低烟无卤阻燃绞型屏蔽软电线", "WDZ-RYJSP", "300/300V",
+             ("2x1.0", "2x1.5"), ("东升",), X),
+            ("2805140", "重型橡套软电缆", "YHC", "450/750V",
+             ("3x2.5+1x1.5", "3x4+1x2.5", "3x6+1x4", "3x10+1x6", "3x16+1x6", "3x25+1x10",
+              "3x35+1x10"), ("恒通",), X),
+            ("2805150", "户外型橡套软电缆", "YZW", "300/500V",
+             ("3x1.5", "3x2.5", "4x1.5"), ("恒通",), X),
+            ("2805160", "户外型橡套软电缆", "YCW", "450/750V",
+             ("3x4+1x2.5", "3x6+1x4"), ("恒通",), X),
+            ("2805170", "电焊机电缆", "YH", "200V",
+             ("1x16", "1x25", "1x35", "1x50", "1x70"), ("恒通",), X),
+            ("2807130", "电梯电缆", "TVVB", "300/500V",
+             ("24x0.75", "30x0.75", "40x0.75"), ("华缆",), X),
+            ("2809080", "计算机电缆", "DJYP2VP2", "",
+             ("2x2x1.5", "3x2x1.5", "4x2x1.5"), ("东升",), X),
+            ("2809100", "柔性矿物绝缘电缆", "BBTRZ", lv,
+             ("1x50", "1x95", "1x150", "4x35"), ("东升",), X),
+            ("2809110", "柔性防火电缆", "YTTW", lv,
+             ("4x25+1x16", "5x10"), ("东升",), X),
+            ("2809120", "煤矿用铠装电力电缆", "MYJV22", "8.7/10kV",
+             ("3x50", "3x95"), ("华缆",), X)):
+        for spec in spec_list(model, volt, sizes, sep):
+            item(family, name, spec, brands)
+    # mineral-insulated, the model in the name as in the rows above
+    for s in ("1%s35" % X, "1%s70" % X, "1%s120" % X, "4%s25" % X):
+        item("2809090", "矿物绝缘电缆 BTTVZ", "750V " + s, ("东升",))
+
+
 def build_catalogue():
     steel()
     hardware()
@@ -734,6 +815,7 @@ def build_catalogue():
     cables()
     services()
     misc()
+    more_cables()
     out = []
     for i, r in enumerate(rows, start=1):
         out.append({

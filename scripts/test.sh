@@ -18,7 +18,7 @@ if [ "${1:-}" = "--tsan" ]; then
     # QSemaphore) are left out: ThreadSanitizer cannot see those.
     build=build-tsan
     extra=(-DVEFINDER_SANITIZE_THREAD=ON -DVEFINDER_BUILD_TOOLS=OFF)
-    select=(-R '^(tst_indexfieldcache|tst_lexiconqueries|tst_lexiconindex)$')
+    select=(-R '^(tst_indexfieldcache|tst_lexiconindex|tst_store)$')
     export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:detect_deadlocks=0:suppressions=$PWD/tests/tsan.supp}
 elif [ "${1:-}" = "--sanitize" ]; then
     build=build-asan

@@ -1,11 +1,11 @@
 /** @file wordsegment.cpp @brief WordSegment, the pooled Chinese word segmenter. */
 #include "segment/wordsegment.h"
 
+#include "segment/datadir_p.h"
 #include "segment/replacewords_p.h"
 #include "segment/segmenterentry_p.h"
 
 #include <QAtomicPointer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QRegExp>
 
@@ -95,7 +95,7 @@ void WordSegment::init()
     loadReplaceWords();
 
     const QByteArray dir =
-        (QCoreApplication::applicationDirPath() + dictionaryDir()).toLocal8Bit();
+        (veFinderDataDir() + dictionaryDir()).toLocal8Bit();
     m_segmenters.fill(nullptr, m_poolSize);
     // Each entry loads a dictionary of its own (friso writes into dictionary
     // entries while it segments). Entry 0 loads here, alone, so the first
@@ -166,7 +166,7 @@ void WordSegment::initConfig(friso_config_struct* config)
 
 void WordSegment::loadReplaceWords()
 {
-    QFile file(QCoreApplication::applicationDirPath() + dictionaryDir()
+    QFile file(veFinderDataDir() + dictionaryDir()
                + QStringLiteral("word-replace.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return;

@@ -7,8 +7,8 @@
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
 
-#if __has_include("engine/indexfields_p.h")
-#include "engine/indexfields_p.h"
+#if __has_include("engine/storedfields_p.h")
+#include "engine/storedfields_p.h"
 #define HAVE_FIELD_CACHE 1
 #endif
 
@@ -346,7 +346,7 @@ int main(int argc, char** argv)
 #ifdef HAVE_FIELD_CACHE
     int versions = 0;
     qint64 bytes = 0;
-    vefinder::indexFieldsCacheStats(&versions, &bytes);
+    vefinder::storedFieldsCacheStats(&versions, &bytes);
     out() << "; stored-field cache: " << versions << " version(s), " << f2(bytes / 1048576.0, 1)
           << " MiB estimated";
 #endif

@@ -28,9 +28,8 @@ public:
 
     const QStringList& queries() const { return m_queries; }
     const QStringList& deliveries() const { return m_deliveries; }
-    /// Only the entries of @p step ("step: " removed).
+    /// Only the queries of @p step ("step: " removed).
     QStringList queriesOf(const QString& step) const { return only(m_queries, step); }
-    QStringList deliveriesOf(const QString& step) const { return only(m_deliveries, step); }
     void clear()
     {
         m_queries.clear();

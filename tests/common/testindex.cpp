@@ -1,6 +1,8 @@
 /** @file testindex.cpp @brief Writing crafted catalogue indexes and rendering results for tests. */
 #include "testindex.h"
 
+#include "analysis/indexfields.h"
+
 #include <QDir>
 
 #include <string>
@@ -89,15 +91,15 @@ bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error)
         writer = _CLNEW lucene::index::IndexWriter(path.constData(), &analyzer, true);
         for (const TestDoc& d : docs) {
             lucene::document::Document doc;
-            addField(doc, L"mat_id", d.matId, Field::STORE_YES | Field::INDEX_NO);
-            addTerms(doc, L"code_fvl_idx", d.codes);
-            addField(doc, L"title_fvl_idx", d.title, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-            addField(doc, L"spec_fvl_idx", d.spec, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-            addField(doc, L"brand_fvl_idx", d.brand, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-            addTerms(doc, L"chs_ppl_idx", d.chs);
-            addTerms(doc, L"mix_ppl_idx", d.mix);
-            addTerms(doc, L"num_ppl_idx", d.num);
-            addTerms(doc, L"en_ppl_idx", d.en);
+            addField(doc, IndexFields::MatId, d.matId, Field::STORE_YES | Field::INDEX_NO);
+            addTerms(doc, IndexFields::Code, d.codes);
+            addField(doc, IndexFields::Title, d.title, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+            addField(doc, IndexFields::Spec, d.spec, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+            addField(doc, IndexFields::Brand, d.brand, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+            addTerms(doc, IndexFields::ChsWords, d.chs);
+            addTerms(doc, IndexFields::MixWords, d.mix);
+            addTerms(doc, IndexFields::NumWords, d.num);
+            addTerms(doc, IndexFields::EnWords, d.en);
             writer->addDocument(&doc);
         }
         writer->optimize();

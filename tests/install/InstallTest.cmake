@@ -47,6 +47,13 @@ run(COMMAND ${prefix}/bin/vefinder index ${prefix}/share/vefinder/sample/catalog
 run(COMMAND ${prefix}/bin/vefinder quota 17030103 镀锌钢管 DN25 --index ${index} --json
     EXPECT_OUTPUT "M000340")
 
+# The installed Python module imports from the prefix's site directory and
+# finds the installed data (libexec/vefinder/dict) by itself.
+if(PYTHON AND NOT IS_ABSOLUTE ${PYTHON_DIR})
+    run(COMMAND ${PYTHON} -c "import vefinder\nprint(vefinder.Engine('${index}').quota('17030103', '镀锌钢管', 'DN25'))"
+        ENV PYTHONPATH=${prefix}/${PYTHON_DIR} EXPECT_OUTPUT "M000340")
+endif()
+
 # The host with the installed data laid out beside it finds real entries.
 file(CREATE_LINK ${prefix}/libexec/vefinder/dict ${WORK_DIR}/host/dict SYMBOLIC)
 run(COMMAND ${WORK_DIR}/host/vefinder-host ${index} 镀锌钢管 DN25

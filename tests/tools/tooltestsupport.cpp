@@ -99,43 +99,34 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-QStringList termsOf(const QString& indexDir, const QString& matId, const QString& field)
+QStringList indexTerms(const QString& indexDir)
 {
     using namespace lucene::index;
-    QStringList terms;
     IndexReader* reader = IndexReader::open(QFile::encodeName(indexDir).constData());
-    QList<int> docs;
+    QStringList ids;
     for (int n = 0; n < reader->maxDoc(); ++n) {
         lucene::document::Document doc;
         reader->document(n, doc);
         const wchar_t* id = doc.get(L"mat_id");
-        if (id && QString::fromWCharArray(id) == matId)
-            docs << n;
+        ids << (id ? QString::fromWCharArray(id) : QStringLiteral("(no id)"));
     }
-    const std::wstring fieldName = field.toStdWString();
-    Term* start = _CLNEW Term(fieldName.c_str(), L"");
-    TermEnum* termEnum = reader->terms(start);
-    _CLDECDELETE(start);
-    do {
+    QStringList lines;
+    TermEnum* termEnum = reader->terms();
+    while (termEnum->next()) {
         Term* term = termEnum->term(false);
-        if (!term || fieldName != term->field())
-            break;
         TermDocs* termDocs = reader->termDocs(term);
-        while (termDocs->next()) {
-            if (docs.contains(termDocs->doc())) {
-                terms << QString::fromWCharArray(term->text());
-                break;
-            }
-        }
+        while (termDocs->next())
+            lines << ids.value(termDocs->doc()) + QLatin1Char(' ') + QString::fromWCharArray(term->field())
+                         + QLatin1Char(':') + QString::fromWCharArray(term->text());
         termDocs->close();
         _CLDELETE(termDocs);
-    } while (termEnum->next());
+    }
     termEnum->close();
     _CLDELETE(termEnum);
     reader->close();
     _CLDELETE(reader);
-    std::sort(terms.begin(), terms.end());
-    return terms;
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 QStringList snapshot(const QString& dir)

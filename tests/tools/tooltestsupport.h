@@ -33,9 +33,8 @@ ToolResult run(const QString& name, const QStringList& arguments, const QString&
 ToolResult buildIndex(const QString& csv, const QString& indexDir, const QStringList& extra = {});
 /// Writes @p bytes to @p path.
 bool writeFile(const QString& path, const QByteArray& bytes);
-/// The terms of @p field held by the documents whose mat id is @p matId,
-/// read straight from the index (sorted).
-QStringList termsOf(const QString& indexDir, const QString& matId, const QString& field);
+/// Every term of the index at @p indexDir as "matId field:term", sorted.
+QStringList indexTerms(const QString& indexDir);
 /// Relative path, size and modification time of every file under @p dir.
 QStringList snapshot(const QString& dir);
 

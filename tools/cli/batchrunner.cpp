@@ -9,9 +9,15 @@
 
 #include <atomic>
 #include <climits>
+#include <exception>
 #include <memory>
 #include <thread>
 #include <vector>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
 
 BatchRunner::BatchRunner(const QString& indexPath, const QHash<QString, QString>& positions, bool deepSearch, int jobs)
     : m_indexPath(indexPath)
@@ -40,10 +46,20 @@ void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress
             const Row& row = rows.at(i);
             Outcome& outcome = outcomes[static_cast<size_t>(i)];
             if (row.error.isEmpty()) {
+                // An exception must not leave a worker thread: that ends the
+                // process. The row carries it instead.
                 int foundCount = INT_MIN;
-                finder.quotaSearch(outcome.groups, row.code, row.name, row.spec, m_indexPath, &foundCount,
-                                   m_deepSearch);
-                outcome.hasFoundCount = foundCount != INT_MIN;
+                try {
+                    finder.quotaSearch(outcome.groups, row.code, row.name, row.spec, m_indexPath,
+                                       &foundCount, m_deepSearch);
+                } catch (CLuceneError& e) {
+                    outcome.error = QStringLiteral("index error: %1").arg(QString::fromLocal8Bit(e.what()));
+                } catch (std::exception& e) {
+                    outcome.error = QStringLiteral("search failed: %1").arg(QString::fromLocal8Bit(e.what()));
+                }
+                if (!outcome.error.isEmpty())
+                    outcome.groups.clear();
+                outcome.hasFoundCount = outcome.error.isEmpty() && foundCount != INT_MIN;
                 outcome.foundCount = outcome.hasFoundCount ? foundCount : 0;
             }
             done[i].store(true, std::memory_order_release);
@@ -55,9 +71,11 @@ void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress
 
     // One search here, before the workers start, opens the index once and
     // builds the lexicon store, so the workers start from a warm process.
-    {
+    // A failure here shows again in the rows, which report it.
+    try {
         QStringList ids;
         VeFinder().normCodeSearch(ids, QString(), m_indexPath);
+    } catch (...) {
     }
 
     const int threadCount = qMin(m_jobs, qMax(1, count));

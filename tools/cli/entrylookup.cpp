@@ -1,7 +1,7 @@
 /** @file entrylookup.cpp @brief Reading stored fields of catalogue entries with the index library. */
 #include "entrylookup.h"
 
-#include "indexfields.h"
+#include "analysis/indexfields.h"
 
 #include <QFile>
 

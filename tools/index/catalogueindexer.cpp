@@ -1,12 +1,14 @@
 /** @file catalogueindexer.cpp @brief Reading the catalogue, writing the index, moving it into place. */
 #include "catalogueindexer.h"
 
+#include "csvcolumns.h"
 #include "csvreader.h"
 #include "datalayout.h"
 #include "entryterms.h"
-#include "indexfields.h"
+#include "analysis/indexfields.h"
 #include "progressmeter.h"
 
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 
 #include <QDir>
@@ -123,44 +125,26 @@ bool replaceDirectory(const QString& built, const QString& target, QString* erro
 
 bool readHeader(const CsvRecord& header, Columns& columns, QString* error, QStringList* ignored)
 {
-    columns.count = header.fields.size();
-    QSet<QString> seen;
-    for (int i = 0; i < header.fields.size(); ++i) {
-        QString name;
-        if (!decodeUtf8Strict(header.fields.at(i), &name)) {
-            *error = QStringLiteral("the header row is not valid UTF-8");
-            return false;
-        }
-        name = name.trimmed().toLower();
-        if (seen.contains(name)) {
-            *error = QStringLiteral("the header names the column \"%1\" twice").arg(name);
-            return false;
-        }
-        seen.insert(name);
-        if (name == QLatin1String("mat_id"))
-            columns.matId = i;
-        else if (name == QLatin1String("code"))
-            columns.code = i;
-        else if (name == QLatin1String("name"))
-            columns.name = i;
-        else if (name == QLatin1String("spec"))
-            columns.spec = i;
-        else if (name == QLatin1String("brand"))
-            columns.brand = i;
-        else if (name == QLatin1String("position"))
-            columns.position = i;
-        else
-            *ignored << name;
+    CsvColumns named({QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec"),
+                      QStringLiteral("brand"), QStringLiteral("position")});
+    if (!named.read(header)) {
+        *error = QStringLiteral("the header row is not valid UTF-8");
+        return false;
     }
-    QStringList missing;
-    if (columns.matId < 0)
-        missing << QStringLiteral("mat_id");
-    if (columns.code < 0)
-        missing << QStringLiteral("code");
-    if (columns.name < 0)
-        missing << QStringLiteral("name");
-    if (columns.spec < 0)
-        missing << QStringLiteral("spec");
+    if (!named.duplicate().isEmpty()) {
+        *error = QStringLiteral("the header names the column \"%1\" twice").arg(named.duplicate());
+        return false;
+    }
+    columns.count = named.count();
+    columns.matId = named.column(QStringLiteral("mat_id"));
+    columns.code = named.column(QStringLiteral("code"));
+    columns.name = named.column(QStringLiteral("name"));
+    columns.spec = named.column(QStringLiteral("spec"));
+    columns.brand = named.column(QStringLiteral("brand"));
+    columns.position = named.column(QStringLiteral("position"));
+    *ignored << named.unknown();
+    const QStringList missing = named.missing(
+        {QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")});
     if (!missing.isEmpty()) {
         *error = QStringLiteral("the header row lacks the column(s) %1; expected mat_id,code,name,spec,brand[,position]")
                      .arg(missing.join(QStringLiteral(", ")));
@@ -241,16 +225,20 @@ QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* r
 void addEntry(lucene::index::IndexWriter& writer, const CatalogueRow& row)
 {
     Document doc;
+    // Full-width forms are folded as the searches fold them, before the norm
+    // key is taken, so a full-width code and specification find their entry.
+    const QString code = foldWidth(row.code);
+    const QString rawSpec = foldWidth(row.spec);
     addField(doc, IndexFields::MatId, row.matId, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-    if (!row.code.isEmpty())
-        addField(doc, IndexFields::Code, row.code, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-    const QString normKey = normKeyHash(row.code, row.spec);
+    if (!code.isEmpty())
+        addField(doc, IndexFields::Code, code, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
+    const QString normKey = normKeyHash(code, rawSpec);
     if (!normKey.isEmpty())
         addField(doc, IndexFields::Code, normKey, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
-    const QString title = normalizeSearchText(row.name);
+    const QString title = normalizeSearchText(foldWidth(row.name));
     if (!title.isEmpty())
         addField(doc, IndexFields::Title, title, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
-    const QString spec = normalizeSearchText(row.spec);
+    const QString spec = normalizeSearchText(rawSpec);
     if (!spec.isEmpty())
         addField(doc, IndexFields::Spec, spec, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
     if (!row.brand.isEmpty())

@@ -2,13 +2,13 @@
 #include "entryterms.h"
 
 #include "analysis/cablenotation.h"
+#include "analysis/cableparse.h"
 #include "analysis/charclass.h"
 #include "analysis/textbrackets.h"
+#include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
-
-#include <QRegExp>
 
 #include <algorithm>
 
@@ -89,38 +89,28 @@ bool EntryTermBuilder::addCableWords(const QString& text, QSet<QString>& words)
 {
     // The cable path also cuts the normalised notation at its separators and
     // queries model, prefix, cores, sections and voltage on their own; all in
-    // lower case.
+    // lower case. The parts are cut by the functions the searches use.
     const SearchUtil* util = SearchUtil::instance();
     const QString cableText = util->cableFormReplace(text);
     const QString model = util->getCabelMainAttr(cableText);
     if (model.isEmpty())
         return false;
 
-    // Built once per thread: a QRegExp keeps match state and must not be shared.
-    static thread_local const QRegExp separators(QStringLiteral("[-\\(-,: +—（）]"));
-    static thread_local const QRegExp pair(QStringLiteral("[0-9.]{1,}×[0-9.]{1,}.*"));
-    static thread_local const QRegExp prefix(
-        QStringLiteral("(ZG|ZR|ZC|ZB|ZA|N|NH|NG|WDZ|WDZN|WDZC|WDZB|WDZA|WDZCN|WDZBN|WDZAN)"));
-    static thread_local const QRegExp ratedVoltage(QStringLiteral("[0-9.]{1,}/[0-9.]{1,}(KV|V){1}"));
-    static thread_local const QRegExp voltage(QStringLiteral("[0-9.]{1,}(KV|V){1}"));
-    static thread_local const QRegExp unit(QStringLiteral("(KV|V)"));
-
     QStringList prefixes;
-    for (const QString& part : cableText.split(separators, Qt::SkipEmptyParts)) {
+    for (const QString& part : cableParts(cableText)) {
         addSegmented(part.toLower(), words);
-        if (pair.exactMatch(part)) {
-            const int first = part.indexOf(QChar(0x00D7));
-            const int last = part.lastIndexOf(QChar(0x00D7));
-            addSegmented(part.left(first).toLower(), words);
-            addSegmented(part.mid(last + 1).toLower(), words);
+        QString cores;
+        QString section;
+        if (cableCoreSection(part, &cores, &section)) {
+            addSegmented(cores.toLower(), words);
+            addSegmented(section.toLower(), words);
         }
-        if (prefix.exactMatch(part))
-            prefixes << (part == QLatin1String("N") ? QStringLiteral("NH") : part);
-        if (ratedVoltage.exactMatch(part) || voltage.exactMatch(part)) {
-            QString value = part;
-            value.remove(unit);
-            addSegmented(value.toLower(), words);
-        }
+        const QString prefix = cablePrefixCode(part);
+        if (!prefix.isEmpty())
+            prefixes << prefix;
+        const QString voltage = cableVoltage(part);
+        if (!voltage.isNull())
+            addSegmented(voltage.toLower(), words);
     }
     addSegmented(model.toLower(), words);
     for (const QString& code : qAsConst(prefixes)) {
@@ -194,8 +184,11 @@ void EntryTermBuilder::close(QSet<QString>& words)
     }
 }
 
-QList<WordTerm> EntryTermBuilder::build(const QString& name, const QString& spec)
+QList<WordTerm> EntryTermBuilder::build(const QString& rawName, const QString& rawSpec)
 {
+    // Full-width forms are folded first, as the searches fold their texts.
+    const QString name = foldWidth(rawName);
+    const QString spec = foldWidth(rawSpec);
     const QString normName = normalizeSearchText(name);
     const QString normSpec = normalizeSearchText(spec);
     QSet<QString> words = textWords(normName).words;

@@ -1,7 +1,7 @@
 /** @file entryterms.h @brief EntryTermBuilder, the word terms a catalogue entry is indexed under. */
 #pragma once
 
-#include "engine/endocfindtype.h"
+#include "analysis/endocfindtype.h"
 
 #include <QHash>
 #include <QList>
@@ -26,7 +26,8 @@ class EntryTermBuilder
 {
 public:
     /// The word terms of an entry with @p name and @p spec (raw catalogue
-    /// texts), sorted by field and word, each once.
+    /// texts; full-width forms are folded first), sorted by field and word,
+    /// each once.
     QList<WordTerm> build(const QString& name, const QString& spec);
 
     /// Longest word put into a word field; longer words are left out.

@@ -1,0 +1,251 @@
+/** @file storedfields.cpp @brief The process-wide cache of stored fields per index version. */
+#include "engine/storedfields_p.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+namespace vefinder {
+namespace {
+
+/// Identifies one version of one index.
+struct Key {
+    QString path;
+    int64_t version = 0;
+    int32_t maxDoc = 0;
+    bool operator<(const Key& o) const
+    {
+        if (path != o.path)
+            return path < o.path;
+        if (version != o.version)
+            return version < o.version;
+        return maxDoc < o.maxDoc;
+    }
+};
+
+/// One cached version: built once, by the first caller, under its own lock.
+struct Slot {
+    std::mutex build;
+    StoredFieldsPtr fields;
+    uint64_t lastUse = 0;
+};
+
+std::mutex s_cacheMutex; // guards s_slots and s_clock
+std::map<Key, std::shared_ptr<Slot>> s_slots;
+uint64_t s_clock = 0;
+
+/// Estimated heap bytes of a QString's data block (header, text, terminator).
+qint64 stringBytes(const QString& s)
+{
+    return s.isEmpty() ? 0 : ((24 + 2 * (qint64(s.size()) + 1) + 15) / 16) * 16;
+}
+
+QString storedValue(lucene::document::Document& doc, const wchar_t* field)
+{
+    const wchar_t* value = doc.get(field);
+    return value ? QString::fromWCharArray(value, -1) : QString();
+}
+
+/// Index of @p text in @p table, added when new.
+int intern(QHash<QString, int>& index, TextTable& table, const QString& text)
+{
+    const auto it = index.constFind(text);
+    if (it != index.constEnd())
+        return it.value();
+    const int id = table.texts.size();
+    table.texts.append(text);
+    index.insert(text, id);
+    return id;
+}
+
+/// Ranks the distinct texts in the ranking order of names.
+void rankTexts(TextTable& table)
+{
+    const QVector<QString>& t = table.texts;
+    std::vector<int> order(size_t(t.size()));
+    std::iota(order.begin(), order.end(), 0);
+    const auto before = [&](int a, int b) {
+        if (t.at(a).size() != t.at(b).size())
+            return t.at(a).size() < t.at(b).size();
+        return QString::compare(t.at(a), t.at(b), Qt::CaseInsensitive) > 0;
+    };
+    std::sort(order.begin(), order.end(), before);
+    table.ranks.resize(t.size());
+    int rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && before(order[i - 1], order[i]))
+            ++rank;
+        table.ranks[order[i]] = rank;
+    }
+}
+
+StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredFieldNames& names)
+{
+    auto fields = std::make_shared<StoredFields>();
+    const int32_t count = reader->maxDoc();
+    fields->matIds.resize(count);
+    fields->titleOf.resize(count);
+    fields->specOf.resize(count);
+    QHash<QString, int> titleIndex;
+    QHash<QString, int> specIndex;
+    qint64 bytes = 0;
+    for (int32_t n = 0; n < count; ++n) {
+        QString title;
+        QString spec;
+        if (!reader->isDeleted(n)) {
+            lucene::document::Document doc;
+            reader->document(n, doc);
+            fields->matIds[n] = storedValue(doc, names.matId);
+            bytes += stringBytes(fields->matIds.at(n));
+            title = storedValue(doc, names.title);
+            spec = storedValue(doc, names.spec);
+        }
+        fields->titleOf[n] = intern(titleIndex, fields->titles, title);
+        fields->specOf[n] = intern(specIndex, fields->specs, spec);
+    }
+    rankTexts(fields->titles);
+    rankTexts(fields->specs);
+    for (const TextTable* table : {&fields->titles, &fields->specs}) {
+        for (const QString& s : table->texts)
+            bytes += stringBytes(s) + qint64(sizeof(QString) + sizeof(int));
+    }
+    bytes += qint64(count) * qint64(sizeof(QString) + 2 * sizeof(int));
+    fields->bytes = bytes;
+    return fields;
+}
+
+/// Whether @p fields hold what @p reader stores at its first, middle and
+/// last document: the segments version and document count of an index
+/// rebuilt within the same millisecond can equal those of the one before.
+bool matchesSample(lucene::index::IndexReader* reader, const StoredFields& fields,
+                   const StoredFieldNames& names)
+{
+    const int32_t count = reader->maxDoc();
+    if (count != fields.matIds.size())
+        return false;
+    for (const int32_t n : {0, count / 2, count - 1}) {
+        if (n < 0 || n >= count || reader->isDeleted(n))
+            continue;
+        lucene::document::Document doc;
+        reader->document(n, doc);
+        if (storedValue(doc, names.matId) != fields.matIds.at(n)
+            || storedValue(doc, names.title) != fields.title(n)
+            || storedValue(doc, names.spec) != fields.spec(n))
+            return false;
+    }
+    return true;
+}
+
+std::shared_ptr<Slot> slotFor(const Key& key)
+{
+    const std::lock_guard<std::mutex> lock(s_cacheMutex);
+    std::shared_ptr<Slot>& slot = s_slots[key];
+    if (!slot)
+        slot = std::make_shared<Slot>();
+    slot->lastUse = ++s_clock;
+    std::shared_ptr<Slot> found = slot;
+    // Bounded: the least recently used versions go. A search still using
+    // one keeps its fields alive through its own reference.
+    while (s_slots.size() > size_t(kStoredFieldsCap)) {
+        auto oldest = s_slots.begin();
+        for (auto it = s_slots.begin(); it != s_slots.end(); ++it) {
+            if (it->second->lastUse < oldest->second->lastUse)
+                oldest = it;
+        }
+        s_slots.erase(oldest);
+    }
+    return found;
+}
+
+/// A searcher of this thread, its index path and, once asked for, its fields.
+struct OpenSearcher {
+    lucene::search::IndexSearcher* searcher;
+    QString path;
+    StoredFieldsPtr fields;
+};
+thread_local std::vector<OpenSearcher> t_searchers;
+
+} // namespace
+
+StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
+                                  const StoredFieldNames& names)
+{
+    const QFileInfo info(indexPath);
+    QString path = info.canonicalFilePath();
+    if (path.isEmpty())
+        path = info.absoluteFilePath();
+    const Key key{path, reader->getVersion(), reader->maxDoc()};
+    const std::shared_ptr<Slot> slot = slotFor(key);
+    const std::lock_guard<std::mutex> lock(slot->build);
+    if (!slot->fields || !matchesSample(reader, *slot->fields, names))
+        slot->fields = readFields(reader, names);
+    return slot->fields;
+}
+
+void rememberSearcher(lucene::search::IndexSearcher* searcher, const QString& indexPath)
+{
+    t_searchers.push_back(OpenSearcher{searcher, indexPath, nullptr});
+}
+
+void forgetSearcher(lucene::search::IndexSearcher* searcher)
+{
+    for (auto it = t_searchers.begin(); it != t_searchers.end(); ++it) {
+        if (it->searcher == searcher) {
+            t_searchers.erase(it);
+            return;
+        }
+    }
+}
+
+StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
+                              const StoredFieldNames& names)
+{
+    for (auto it = t_searchers.rbegin(); it != t_searchers.rend(); ++it) {
+        if (it->searcher != searcher)
+            continue;
+        if (!it->fields)
+            it->fields = acquireStoredFields(searcher->getReader(), it->path, names);
+        return it->fields;
+    }
+    lucene::index::IndexReader* reader = searcher->getReader();
+    lucene::store::Directory* dir = reader->directory();
+    QString path;
+    if (dir && std::strcmp(dir->getObjectName(), lucene::store::FSDirectory::getClassName()) == 0)
+        path = QString::fromLocal8Bit(static_cast<lucene::store::FSDirectory*>(dir)->getDirName());
+    if (path.isEmpty())
+        return readFields(reader, names); // not a directory on disk: read, keep nothing
+    return acquireStoredFields(reader, path, names);
+}
+
+void storedFieldsCacheStats(int* versions, qint64* bytes)
+{
+    const std::lock_guard<std::mutex> lock(s_cacheMutex);
+    int count = 0;
+    qint64 total = 0;
+    for (const auto& entry : s_slots) {
+        // Reading fields of a slot under build would race; count finished ones.
+        std::unique_lock<std::mutex> built(entry.second->build, std::try_to_lock);
+        if (built.owns_lock() && entry.second->fields) {
+            ++count;
+            total += entry.second->fields->bytes;
+        }
+    }
+    if (versions)
+        *versions = count;
+    if (bytes)
+        *bytes = total;
+}
+
+} // namespace vefinder

@@ -1,0 +1,73 @@
+/** @file storedfields_p.h @brief The stored fields ranking needs, read once per index version and shared by all engines. */
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+#include <memory>
+
+namespace lucene {
+namespace index { class IndexReader; }
+namespace search { class IndexSearcher; }
+}
+
+namespace vefinder {
+
+/// The distinct values of one stored text field, with their place in the
+/// ranking order of names: shorter first, then the case-insensitively greater
+/// first. Values equal under that order share a rank, so comparing ranks
+/// gives the same answer as comparing the texts.
+struct TextTable {
+    QVector<QString> texts;
+    QVector<int> ranks;
+};
+
+/// Mat id, title and specification of every document of one index version,
+/// looked up by document number. Immutable once built; shared between threads.
+struct StoredFields {
+    QVector<QString> matIds; ///< by document number; empty for a deleted document
+    QVector<int> titleOf;    ///< by document number: index into titles
+    QVector<int> specOf;     ///< by document number: index into specs
+    TextTable titles;
+    TextTable specs;
+    qint64 bytes = 0;        ///< estimated heap size of all of the above
+
+    const QString& title(int32_t doc) const { return titles.texts.at(titleOf.at(doc)); }
+    const QString& spec(int32_t doc) const { return specs.texts.at(specOf.at(doc)); }
+};
+using StoredFieldsPtr = std::shared_ptr<const StoredFields>;
+
+/// How many index versions the process keeps (least recently used dropped).
+constexpr int kStoredFieldsCap = 4;
+
+/// The field names to read: mat id, title, specification.
+struct StoredFieldNames {
+    const wchar_t* matId;
+    const wchar_t* title;
+    const wchar_t* spec;
+};
+
+/// The fields of the index @p reader has open at @p indexPath. The key is
+/// the directory's canonical path with the reader's segments version and
+/// document count, so a rebuilt or replaced index is read anew; the stored
+/// values of three documents are compared on every call as well. The first
+/// caller for a key reads every document; concurrent callers for the same
+/// key wait for it; callers for other keys do not.
+StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
+                                  const StoredFieldNames& names);
+
+/// Notes on this thread that @p searcher searches the index at @p indexPath,
+/// until forgetSearcher().
+void rememberSearcher(lucene::search::IndexSearcher* searcher, const QString& indexPath);
+void forgetSearcher(lucene::search::IndexSearcher* searcher);
+/// The fields of @p searcher's index, acquired (as above) on first use in a
+/// call and kept for the rest of it; for a searcher this thread did not note,
+/// those of its reader's directory.
+StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
+                              const StoredFieldNames& names);
+
+/// Number of index versions held and their estimated size in bytes.
+void storedFieldsCacheStats(int* versions, qint64* bytes);
+
+} // namespace vefinder
