@@ -13,6 +13,30 @@
 
 namespace vefinder {
 
+/// Sizes the delivered-id flags @p flags for @p fields' mat-id numbers.
+inline void prepareDelivered(std::vector<char>& flags, std::vector<int>& numbers,
+                             const StoredFields& fields)
+{
+    if (flags.size() != size_t(fields.matIdCount)) {
+        flags.assign(size_t(fields.matIdCount), 0);
+        numbers.clear();
+    }
+}
+
+/// Notes mat-id number @p id as delivered; false when it already was.
+inline bool markDelivered(std::vector<char>& flags, std::vector<int>& numbers, int id)
+{
+    if (flags[size_t(id)])
+        return false;
+    flags[size_t(id)] = 1;
+    numbers.push_back(id);
+    return true;
+}
+
+} // namespace vefinder
+
+namespace vefinder {
+
 /// One hit being ranked: what its VeDocInfo would hold, with the names kept
 /// as indexes into the cached field's table.
 struct RankedHit {
@@ -38,13 +62,13 @@ inline bool ranksBefore(const RankedHit& a, const RankedHit& b)
 }
 
 /// The hits of @p query in hit order, without those whose mat id is empty or
-/// in @p found; names from @p names (fields.titles or fields.specs), sort
+/// flagged in @p delivered (sized by prepareDelivered); names from @p names (fields.titles or fields.specs), sort
 /// values from @p sortValueOf called once per distinct name, positions from
 /// @p posIndex when given (hexadecimal; missing or invalid give 0).
 template <typename SortValueOf>
 std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
                                 lucene::search::Query* query, const StoredFields& fields,
-                                const TextTable& names, const QSet<QString>& found,
+                                const TextTable& names, const std::vector<char>& delivered,
                                 const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
 {
     const QVector<int>& nameOf = &names == &fields.titles ? fields.titleOf : fields.specOf;
@@ -54,13 +78,13 @@ std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
     hits.reserve(scored.size());
     QHash<int, double> values;
     for (const ScoredDoc& s : scored) {
-        const QString& matId = fields.matIds.at(s.doc);
-        if (matId.isEmpty() || found.contains(matId))
+        const int id = fields.matIdOf.at(s.doc);
+        if (id < 0 || delivered[size_t(id)])
             continue;
         const int text = nameOf.at(s.doc);
         RankedHit hit{s.doc, text, names.ranks.at(text), double(s.score), 1.0, 0};
         if (positions) {
-            const auto pos = posIndex->constFind(matId);
+            const auto pos = posIndex->constFind(fields.matIds.at(s.doc));
             if (pos != posIndex->constEnd()) {
                 bool ok = false;
                 const qint64 position = pos.value().toLongLong(&ok, 16);

@@ -96,6 +96,8 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
     auto fields = std::make_shared<StoredFields>();
     const int32_t count = reader->maxDoc();
     fields->matIds.resize(count);
+    fields->matIdOf.fill(-1, count);
+    QHash<QString, int> matIdIndex;
     fields->titleOf.resize(count);
     fields->specOf.resize(count);
     QHash<QString, int> titleIndex;
@@ -107,8 +109,20 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
         if (!reader->isDeleted(n)) {
             lucene::document::Document doc;
             reader->document(n, doc);
-            fields->matIds[n] = storedValue(doc, names.matId);
-            bytes += stringBytes(fields->matIds.at(n));
+            const QString matId = storedValue(doc, names.matId);
+            if (!matId.isEmpty()) {
+                // Documents sharing a mat id share its number and its text.
+                const auto known = matIdIndex.constFind(matId);
+                if (known != matIdIndex.constEnd()) {
+                    fields->matIdOf[n] = known.value();
+                    fields->matIds[n] = known.key();
+                } else {
+                    fields->matIdOf[n] = fields->matIdCount;
+                    matIdIndex.insert(matId, fields->matIdCount++);
+                    fields->matIds[n] = matId;
+                    bytes += stringBytes(matId);
+                }
+            }
             title = storedValue(doc, names.title);
             spec = storedValue(doc, names.spec);
         }
@@ -121,7 +135,7 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
         for (const QString& s : table->texts)
             bytes += stringBytes(s) + qint64(sizeof(QString) + sizeof(int));
     }
-    bytes += qint64(count) * qint64(sizeof(QString) + 2 * sizeof(int));
+    bytes += qint64(count) * qint64(sizeof(QString) + 3 * sizeof(int));
     fields->bytes = bytes;
     return fields;
 }

@@ -27,6 +27,8 @@ struct TextTable {
 /// looked up by document number. Immutable once built; shared between threads.
 struct StoredFields {
     QVector<QString> matIds; ///< by document number; empty for a deleted document
+    QVector<int> matIdOf;    ///< by document number: the mat id's number, -1 when empty
+    int matIdCount = 0;      ///< number of distinct non-empty mat ids (numbered from 0)
     QVector<int> titleOf;    ///< by document number: index into titles
     QVector<int> specOf;     ///< by document number: index into specs
     TextTable titles;

@@ -77,7 +77,7 @@ VeSearchObserver* VeFinder::observer() const
 bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
                             const QString& indexPath)
 {
-    m_foundIds.clear();
+    clearDelivered();
     const QByteArray path = indexPath.toLocal8Bit();
     IndexReader* openedReader = nullptr;
     try {
@@ -104,7 +104,7 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
 
 void VeFinder::closeSearcher(IndexReader* reader, IndexSearcher* searcher)
 {
-    m_foundIds.clear();
+    clearDelivered();
     vefinder::forgetSearcher(searcher);
     // Every step runs even when an earlier one fails, so nothing is left
     // open; the first failure is passed on once all is released.
@@ -179,6 +179,15 @@ void VeFinder::noteQuery(Query* query) const
         _CLDELETE_CARRAY(raw);
     }
     m_observer->queryRun(QString::fromLatin1(m_step), text);
+}
+
+void VeFinder::clearDelivered()
+{
+    for (const int id : m_deliveredIds) {
+        if (size_t(id) < m_delivered.size())
+            m_delivered[size_t(id)] = 0;
+    }
+    m_deliveredIds.clear();
 }
 
 void VeFinder::noteDelivered(const QString& matId, double sortValue) const

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace lucene {
 namespace index { class IndexReader; }
@@ -139,8 +140,14 @@ private:
     // observer hooks: cheap no-ops without an observer (vefinder.cpp)
     void noteQuery(Query* query) const;
     void noteDelivered(const QString& matId, double sortValue) const;
+    /// Forgets the mat ids delivered in the call (vefinder.cpp).
+    void clearDelivered();
 
-    QSet<QString> m_foundIds;               ///< ids delivered so far in the current call
+    /// Mat ids delivered so far in the current call: a flag per mat-id number
+    /// of the index's stored-field cache, and the numbers flagged (cleared
+    /// number by number at the start and end of every call).
+    std::vector<char> m_delivered;
+    std::vector<int> m_deliveredIds;
     QHash<QString, QString> m_posIndex;     ///< mat id to position (hexadecimal)
     QList<QMap<QString, double>> m_sortWordMaps; ///< weighted words of m_lastText
     QString m_lastText;                     ///< text the two caches belong to

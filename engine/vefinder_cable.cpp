@@ -62,7 +62,7 @@ void VeFinder::doCableSearchFuzzy(QList<QStringList>& result, IndexSearcher* sea
         vefinder::StepScope scope(m_step, step);
         result += searchCablePpl(searcher, attribute, text, code);
     };
-    const auto found = [this] { return !m_foundIds.isEmpty(); };
+    const auto found = [this] { return !m_deliveredIds.empty(); };
 
     // From all attributes together down to the bare model.
     run("cable1", joinWords({p, m, c, s, v}));
@@ -101,7 +101,7 @@ void VeFinder::doCableSearchFuzzy(QList<QStringList>& result, IndexSearcher* sea
     }
 
     if (foundCount)
-        *foundCount = m_foundIds.size();
+        *foundCount = int(m_deliveredIds.size());
 }
 
 QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribute,
@@ -120,15 +120,16 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
         setCableSortValue(doc, attribute);
         return doc.sortValue;
     };
+    vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     std::vector<vefinder::RankedHit> hits =
-        vefinder::readHits(searcher, query, *fields, specs, m_foundIds, nullptr, cableValue);
+        vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue);
     std::sort(hits.begin(), hits.end(), vefinder::ranksBefore);
 
     // Sort value, then specification length, shortest first.
     QMap<double, QMap<int, QStringList>> groups;
     for (const vefinder::RankedHit& hit : hits) {
         const QString& matId = fields->matIds.at(hit.doc);
-        m_foundIds.insert(matId);
+        vefinder::markDelivered(m_delivered, m_deliveredIds, fields->matIdOf.at(hit.doc));
         groups[hit.sortValue][specs.texts.at(hit.text).length()].append(matId);
         noteDelivered(matId, hit.sortValue);
     }
@@ -154,8 +155,9 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
         setCableSortValue(doc, attribute);
         return doc.sortValue;
     };
+    vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     for (const vefinder::RankedHit& hit : vefinder::readHits(searcher, query, *fields, fields->specs,
-                                                             m_foundIds, nullptr, cableValue))
+                                                             m_delivered, nullptr, cableValue))
         docs.append(vefinder::toDocInfo(hit, *fields, fields->specs));
 }
 

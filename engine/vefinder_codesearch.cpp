@@ -1,5 +1,6 @@
 /** @file vefinder_codesearch.cpp @brief The code-driven entries quotaSearch and normCodeSearch, and their lookups. */
 #include "engine/vefinder_p.h"
+#include "engine/hitranking_p.h"
 #include "engine/searchhits_p.h"
 #include "engine/storedfields_p.h"
 #include "engine/searchtext.h"
@@ -84,19 +85,23 @@ QStringList VeFinder::addMatIdsNormal(IndexSearcher* searcher, Query* query)
     const vefinder::StoredFieldsPtr fields =
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const std::vector<vefinder::ScoredDoc> hits = vefinder::collectHits(searcher, query);
+    vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     QStringList ids;
+    std::vector<int> numbers;
     ids.reserve(int(hits.size()));
+    numbers.reserve(hits.size());
     for (const vefinder::ScoredDoc& hit : hits) {
-        const QString& matId = fields->matIds.at(hit.doc);
-        if (matId.isEmpty() || m_foundIds.contains(matId))
+        const int id = fields->matIdOf.at(hit.doc);
+        if (id < 0 || m_delivered[size_t(id)])
             continue;
-        ids.append(matId);
+        ids.append(fields->matIds.at(hit.doc));
+        numbers.push_back(id);
     }
     // Added after all hits are read: a mat id that two documents carry is
     // listed for both.
-    for (const QString& matId : qAsConst(ids)) {
-        m_foundIds.insert(matId);
-        noteDelivered(matId, 1.0);
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        vefinder::markDelivered(m_delivered, m_deliveredIds, numbers[i]);
+        noteDelivered(ids.at(int(i)), 1.0);
     }
     return ids;
 }

@@ -68,7 +68,7 @@ void VeFinder::doNormalSearchFuzzy(QList<QStringList>& result, IndexSearcher* se
 
     // Without a code to hold the looser strategies to, anything found so far
     // is the answer.
-    if (!m_deepSearch || (normKey.isEmpty() && !m_foundIds.isEmpty()))
+    if (!m_deepSearch || (normKey.isEmpty() && !m_deliveredIds.empty()))
         return;
 
     const QString bareText = removeBracketText(text);
@@ -76,11 +76,11 @@ void VeFinder::doNormalSearchFuzzy(QList<QStringList>& result, IndexSearcher* se
 
     step("rmEN", [&] { return searchRmEN(searcher, bareText, words, normKey, &queriedWords); });
     if (foundCount)
-        *foundCount = m_foundIds.size();
+        *foundCount = int(m_deliveredIds.size());
     step("onlyChs",
          [&] { return searchOnlyChs(searcher, bareText, words, normKey, &queriedWords); });
 
-    if (normKey.isEmpty() && !m_foundIds.isEmpty())
+    if (normKey.isEmpty() && !m_deliveredIds.empty())
         return;
 
     // A removed remark changes the text: its core words are worked out anew.

@@ -19,8 +19,9 @@ void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
 
     const vefinder::StoredFieldsPtr fields =
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
+    vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     const std::vector<vefinder::RankedHit> hits = vefinder::readHits(
-        searcher, query, *fields, fields->titles, m_foundIds, &m_posIndex,
+        searcher, query, *fields, fields->titles, m_delivered, &m_posIndex,
         [this](const QString& name) {
             VeDocInfo doc(QString(), name, 0.0);
             setNameSortValue(doc, m_sortWordMaps);
@@ -92,8 +93,9 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
     const vefinder::StoredFieldsPtr fields =
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const vefinder::TextTable& names = fields->titles;
+    vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     std::vector<vefinder::RankedHit> hits = vefinder::readHits(
-        searcher, query, *fields, names, m_foundIds, &m_posIndex, [this](const QString& name) {
+        searcher, query, *fields, names, m_delivered, &m_posIndex, [this](const QString& name) {
             VeDocInfo doc(QString(), name, 0.0);
             setNameSortValue(doc, m_sortWordMaps);
             return doc.sortValue;
@@ -131,7 +133,7 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         if (filter && !keeps(hit.text))
             continue;
         const QString& matId = fields->matIds.at(hit.doc);
-        m_foundIds.insert(matId);
+        vefinder::markDelivered(m_delivered, m_deliveredIds, fields->matIdOf.at(hit.doc));
         groups[hit.sortValue].append(matId);
         noteDelivered(matId, hit.sortValue);
     }

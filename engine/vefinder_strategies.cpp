@@ -258,7 +258,7 @@ QList<QStringList> VeFinder::searchCoreWord(IndexSearcher* searcher, const QStri
     for (auto it = coreWords.constEnd(); it != coreWords.constBegin();) {
         --it;
         result = searchCoreWordInner(searcher, text, enWords, it.value(), code);
-        if (!m_foundIds.isEmpty())
+        if (!m_deliveredIds.empty())
             break;
     }
     return result;
