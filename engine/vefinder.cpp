@@ -188,6 +188,7 @@ void VeFinder::clearDelivered()
             m_delivered[size_t(id)] = 0;
     }
     m_deliveredIds.clear();
+    m_cableQueried.clear();
 }
 
 void VeFinder::noteDelivered(const QString& matId, double sortValue) const

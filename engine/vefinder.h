@@ -140,7 +140,8 @@ private:
     // observer hooks: cheap no-ops without an observer (vefinder.cpp)
     void noteQuery(Query* query) const;
     void noteDelivered(const QString& matId, double sortValue) const;
-    /// Forgets the mat ids delivered in the call (vefinder.cpp).
+    /// Forgets the mat ids delivered and the cable queries run in the call
+    /// (vefinder.cpp).
     void clearDelivered();
 
     /// Mat ids delivered so far in the current call: a flag per mat-id number
@@ -148,6 +149,8 @@ private:
     /// number by number at the start and end of every call).
     std::vector<char> m_delivered;
     std::vector<int> m_deliveredIds;
+    /// Cable word queries run so far in the current call (code length, code, words).
+    QSet<QString> m_cableQueried;
     QHash<QString, QString> m_posIndex;     ///< mat id to position (hexadecimal)
     QList<QMap<QString, double>> m_sortWordMaps; ///< weighted words of m_lastText
     QString m_lastText;                     ///< text the two caches belong to

@@ -45,6 +45,18 @@ QList<QStringList> VeFinder::searchCablePpl(IndexSearcher* searcher,
     for (int i = 0; i < list.size() && i < kWordCap; ++i)
         words->add(mkWordPplQuery(list.at(i)), true, BooleanClause::MUST);
     query->add(words.release(), true, BooleanClause::MUST);
+    // The same words under the same code make the same query: its first run
+    // delivered every hit it has, so a second one delivers nothing. The
+    // observer still sees it run.
+    QString key = QString::number(code.size());
+    key += QLatin1Char(':');
+    key += code;
+    key += list.mid(0, kWordCap).join(QLatin1Char(' '));
+    if (m_cableQueried.contains(key)) {
+        noteQuery(query.get());
+        return {};
+    }
+    m_cableQueried.insert(key);
     return addCableSortAdvance(attribute, searcher, query.release());
 }
 

@@ -48,7 +48,7 @@ extern "C" {
 namespace {
 
 struct Query {
-    QString code, name, spec, kind;
+    QString id, code, name, spec, kind;
 };
 
 QTextStream& out()
@@ -265,8 +265,10 @@ double medianOfChildren(const QString& mode, int runs)
 
 int usage()
 {
-    QTextStream(stderr) << "usage: bench_catalogue --index DIR --queries FILE.csv [--rounds N] [--threads-queries N]\n"
-                           "  the queries file: id,code,name,spec,class (bench/index/make-queries.py)\n";
+    QTextStream(stderr) << "usage: bench_catalogue --index DIR --queries FILE.csv [--rounds N] [--slowest N] [--latency-only]\n"
+                           "  the queries file: id,code,name,spec,class (bench/index/make-queries.py)\n"
+                           "  --slowest N     also list the N slowest queries of each class\n"
+                           "  --latency-only  skip cold start, lexicon lookups and throughput\n";
     return 2;
 }
 
@@ -286,8 +288,17 @@ int main(int argc, char** argv)
 
     QString index, queryFile;
     int rounds = 2;
-    for (int i = 0; i + 1 < args.size(); i += 2) {
-        if (args.at(i) == QLatin1String("--index"))
+    int slowest = 0;
+    bool latencyOnly = false;
+    for (int i = 0; i < args.size(); i += 2) {
+        if (args.at(i) == QLatin1String("--latency-only")) {
+            latencyOnly = true;
+            --i;
+        } else if (i + 1 >= args.size())
+            return usage();
+        else if (args.at(i) == QLatin1String("--slowest"))
+            slowest = args.at(i + 1).toInt();
+        else if (args.at(i) == QLatin1String("--index"))
             index = args.at(i + 1);
         else if (args.at(i) == QLatin1String("--queries"))
             queryFile = args.at(i + 1);
@@ -301,36 +312,40 @@ int main(int argc, char** argv)
 
     QList<Query> queries;
     for (const auto& row : readCsvTable(queryFile))
-        queries << Query{row.value(QStringLiteral("code")), row.value(QStringLiteral("name")),
-                         row.value(QStringLiteral("spec")), row.value(QStringLiteral("class"))};
+        queries << Query{row.value(QStringLiteral("id")), row.value(QStringLiteral("code")),
+                         row.value(QStringLiteral("name")), row.value(QStringLiteral("spec")),
+                         row.value(QStringLiteral("class"))};
     if (queries.isEmpty()) {
         QTextStream(stderr) << "bench_catalogue: no queries in " << queryFile << '\n';
         return 1;
     }
 
-    // Cold start, each in fresh processes.
-    const double pool = medianOfChildren(QStringLiteral("--cold-pool"), 5);
-    const double one = medianOfChildren(QStringLiteral("--cold-one-dictionary"), 5);
-    out() << "cold start (median of 5 fresh processes): first segmentText " << f2(pool, 1)
-          << " ms, one dictionary load " << f2(one, 1) << " ms, ratio " << f2(pool / one) << "\n";
-
-    // getMatEquivals with generated synonym lexicons, each in a copy of this program.
-    QTemporaryDir tmp;
+    double pool = 0, one = 0;
     std::map<int, double> lookup;
-    for (int groups : {1000, 100000}) {
-        const QString dir = tmp.filePath(QStringLiteral("lex%1").arg(groups));
-        const QString program = dir + QStringLiteral("/bench_catalogue");
-        QDir().mkpath(dir);
-        if (!QFile::copy(QCoreApplication::applicationFilePath(), program)
-            || !QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner)
-            || !writeSynonyms(dir + QStringLiteral("/dict/MATLEX/lex-synonyms.lex"), groups)) {
-            QTextStream(stderr) << "bench_catalogue: cannot prepare " << dir << '\n';
-            return 1;
+    QTemporaryDir tmp;
+    if (!latencyOnly) {
+        // Cold start, each in fresh processes.
+        pool = medianOfChildren(QStringLiteral("--cold-pool"), 5);
+        one = medianOfChildren(QStringLiteral("--cold-one-dictionary"), 5);
+        out() << "cold start (median of 5 fresh processes): first segmentText " << f2(pool, 1)
+              << " ms, one dictionary load " << f2(one, 1) << " ms, ratio " << f2(pool / one) << "\n";
+
+        // getMatEquivals with generated synonym lexicons, each in a copy of this program.
+        for (int groups : {1000, 100000}) {
+            const QString dir = tmp.filePath(QStringLiteral("lex%1").arg(groups));
+            const QString program = dir + QStringLiteral("/bench_catalogue");
+            QDir().mkpath(dir);
+            if (!QFile::copy(QCoreApplication::applicationFilePath(), program)
+                || !QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner)
+                || !writeSynonyms(dir + QStringLiteral("/dict/MATLEX/lex-synonyms.lex"), groups)) {
+                QTextStream(stderr) << "bench_catalogue: cannot prepare " << dir << '\n';
+                return 1;
+            }
+            lookup[groups] = child(program, {QStringLiteral("--lexicon-lookups"), QString::number(groups)});
         }
-        lookup[groups] = child(program, {QStringLiteral("--lexicon-lookups"), QString::number(groups)});
+        out() << "getMatEquivals: " << f2(lookup[1000]) << " us a call with 1,000 synonym groups, "
+              << f2(lookup[100000]) << " us with 100,000, ratio " << f2(lookup[100000] / lookup[1000]) << "\n";
     }
-    out() << "getMatEquivals: " << f2(lookup[1000]) << " us a call with 1,000 synonym groups, "
-          << f2(lookup[100000]) << " us with 100,000, ratio " << f2(lookup[100000] / lookup[1000]) << "\n";
 
     // Warm-up: the lexicon store and the segmenter pool, then the first search
     // (which reads the index's stored fields into the cache).
@@ -355,9 +370,13 @@ int main(int argc, char** argv)
         search(finder, q, index);
 
     std::map<QString, std::vector<double>> byClass;
+    std::vector<double> fastest(size_t(queries.size()), 1e300); // per query, over the rounds
     for (int r = 0; r < rounds; ++r) {
-        for (const Query& q : qAsConst(queries))
-            byClass[q.kind].push_back(search(finder, q, index));
+        for (int i = 0; i < queries.size(); ++i) {
+            const double ms = search(finder, queries.at(i), index);
+            byClass[queries.at(i).kind].push_back(ms);
+            fastest[size_t(i)] = std::min(fastest[size_t(i)], ms);
+        }
     }
     out() << "\nquotaSearch, one engine, warm, " << queries.size() << " queries x " << rounds << " rounds\n";
     out() << QStringLiteral("%1 %2 %3 %4 %5\n").arg(QStringLiteral("class"), -8).arg(QStringLiteral("count"), 6)
@@ -366,6 +385,25 @@ int main(int argc, char** argv)
         out() << QStringLiteral("%1 %2 %3 %4 %5\n").arg(entry.first, -8).arg(int(entry.second.size()), 6)
                      .arg(f2(percentile(entry.second, 0.5)), 8).arg(f2(percentile(entry.second, 0.9)), 8)
                      .arg(f2(percentile(entry.second, 0.99)), 8);
+    }
+
+    if (slowest > 0) {
+        // Each query's fastest round, so that a slow query is slow every time.
+        for (const auto& entry : byClass) {
+            std::vector<int> order;
+            for (int i = 0; i < queries.size(); ++i) {
+                if (queries.at(i).kind == entry.first)
+                    order.push_back(i);
+            }
+            std::sort(order.begin(), order.end(),
+                      [&](int a, int b) { return fastest[size_t(a)] > fastest[size_t(b)]; });
+            out() << "slowest " << entry.first << " (fastest of " << rounds << " rounds):\n";
+            for (size_t k = 0; k < order.size() && k < size_t(slowest); ++k) {
+                const Query& q = queries.at(order[k]);
+                out() << "  " << f2(fastest[size_t(order[k])]) << " ms  " << q.id << "  " << q.code
+                      << " | " << q.name << " | " << q.spec << "\n";
+            }
+        }
     }
 
     // The floor under the broad queries: their head word's doc ids alone
@@ -397,6 +435,8 @@ int main(int argc, char** argv)
           << " ms; their quotaSearch p50 " << f2(broad) << " ms = " << f2(broad / floor, 1) << " x the floor"
           << " (opening and closing the index alone: " << f2(openClose(index), 3) << " ms)\n";
 
+    if (latencyOnly)
+        return 0;
     const double t1 = throughput(queries, index, 1);
     const double t2 = throughput(queries, index, 2);
     out() << "throughput: 1 thread " << f2(t1, 1) << " queries/s, 2 threads " << f2(t2, 1)
