@@ -42,6 +42,28 @@ struct Slot {
     uint64_t lastUse = 0;
 };
 
+/// The index library's searcher, its document frequencies kept per index version.
+class CountingSearcher : public lucene::search::IndexSearcher
+{
+public:
+    explicit CountingSearcher(lucene::index::IndexReader* reader) : IndexSearcher(reader) {}
+    void setCounts(std::shared_ptr<TermCounts> counts) { m_counts = std::move(counts); }
+    int32_t docFreq(const lucene::index::Term* term) const override
+    {
+        if (!m_counts)
+            return IndexSearcher::docFreq(term);
+        int32_t count = m_counts->find(term->field(), term->text());
+        if (count < 0) {
+            count = IndexSearcher::docFreq(term);
+            m_counts->insert(term->field(), term->text(), count);
+        }
+        return count;
+    }
+
+private:
+    std::shared_ptr<TermCounts> m_counts;
+};
+
 std::mutex s_cacheMutex; // guards s_slots and s_clock
 std::map<Key, std::shared_ptr<Slot>> s_slots;
 uint64_t s_clock = 0;
@@ -192,6 +214,40 @@ struct OpenSearcher {
 thread_local std::vector<OpenSearcher> t_searchers;
 
 } // namespace
+
+std::wstring TermCounts::key(const wchar_t* field, const wchar_t* text)
+{
+    std::wstring k(field);
+    k += L'\0';
+    k += text;
+    return k;
+}
+
+int32_t TermCounts::find(const wchar_t* field, const wchar_t* text) const
+{
+    const std::wstring k = key(field, text);
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    const auto it = m_counts.find(k);
+    return it == m_counts.end() ? -1 : it->second;
+}
+
+void TermCounts::insert(const wchar_t* field, const wchar_t* text, int32_t count)
+{
+    std::wstring k = key(field, text);
+    const std::unique_lock<std::shared_mutex> lock(m_lock);
+    if (m_counts.size() < kCap)
+        m_counts.emplace(std::move(k), count);
+}
+
+lucene::search::IndexSearcher* newCountingSearcher(lucene::index::IndexReader* reader)
+{
+    return _CLNEW CountingSearcher(reader);
+}
+
+void setTermCounts(lucene::search::IndexSearcher* searcher, std::shared_ptr<TermCounts> counts)
+{
+    static_cast<CountingSearcher*>(searcher)->setCounts(std::move(counts));
+}
 
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
                                   const StoredFieldNames& names)

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <shared_mutex>
+#include <string>
+#include <unordered_map>
 
 namespace lucene {
 namespace index { class IndexReader; }
@@ -23,6 +26,24 @@ struct TextTable {
     QVector<int> ranks;
 };
 
+/// The document frequencies of the terms searched on one index version,
+/// filled as searches look them up. Shared between threads.
+class TermCounts
+{
+public:
+    /// How many terms one index version keeps; lookups beyond go to the index.
+    static constexpr size_t kCap = 1 << 20;
+
+    /// The count noted for @p text in @p field, or -1.
+    int32_t find(const wchar_t* field, const wchar_t* text) const;
+    void insert(const wchar_t* field, const wchar_t* text, int32_t count);
+
+private:
+    static std::wstring key(const wchar_t* field, const wchar_t* text);
+    mutable std::shared_mutex m_lock;
+    std::unordered_map<std::wstring, int32_t> m_counts;
+};
+
 /// Mat id, title and specification of every document of one index version,
 /// looked up by document number. Immutable once built; shared between threads.
 struct StoredFields {
@@ -34,6 +55,7 @@ struct StoredFields {
     TextTable titles;
     TextTable specs;
     qint64 bytes = 0;        ///< estimated heap size of all of the above
+    std::shared_ptr<TermCounts> termCounts = std::make_shared<TermCounts>();
 
     const QString& title(int32_t doc) const { return titles.texts.at(titleOf.at(doc)); }
     const QString& spec(int32_t doc) const { return specs.texts.at(specOf.at(doc)); }
@@ -68,6 +90,12 @@ void forgetSearcher(lucene::search::IndexSearcher* searcher);
 /// those of its reader's directory.
 StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
                               const StoredFieldNames& names);
+
+/// An index searcher whose document frequencies come from @p counts once
+/// looked up (the same numbers, read from the index once per index version).
+lucene::search::IndexSearcher* newCountingSearcher(lucene::index::IndexReader* reader);
+/// Gives @p searcher, made by newCountingSearcher, the counts to keep.
+void setTermCounts(lucene::search::IndexSearcher* searcher, std::shared_ptr<TermCounts> counts);
 
 /// Number of index versions held and their estimated size in bytes.
 void storedFieldsCacheStats(int* versions, qint64* bytes);

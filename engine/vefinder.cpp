@@ -83,8 +83,16 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
     try {
         openedReader = IndexReader::open(path.constData(), true, nullptr);
         createSharedSearchObjects(openedReader);
-        IndexSearcher* openedSearcher = _CLNEW IndexSearcher(openedReader);
+        IndexSearcher* openedSearcher = vefinder::newCountingSearcher(openedReader);
         vefinder::rememberSearcher(openedSearcher, indexPath);
+        try {
+            // Every search needs the fields; the term counts come with them.
+            vefinder::setTermCounts(
+                openedSearcher,
+                vefinder::storedFieldsFor(openedSearcher, vefinder::storedFieldNames())->termCounts);
+        } catch (...) {
+            // read again, and failed on, by the search itself
+        }
         reader = openedReader;
         searcher = openedSearcher;
         return true;
