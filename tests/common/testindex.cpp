@@ -64,8 +64,7 @@ bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error)
         if (writer) {
             try {
                 writer->close();
-            } catch (CLuceneError&) {
-            }
+            } catch (CLuceneError&) {}
             _CLDELETE(writer);
         }
         return false;

@@ -10,18 +10,19 @@
 /// (untokenized), so a test controls which document holds which term. A null
 /// string leaves its field out; an empty non-null one writes an empty value.
 struct TestDoc {
-    QString matId;                       ///< "mat_id", stored only
-    QStringList codes;                   ///< "code_fvl_idx" terms (code, norm key, ...)
-    QString title, spec;                 ///< stored, and one exact term each
-    QStringList chs, mix, num, en;       ///< the four word fields
+    QString matId;                 ///< "mat_id", stored only
+    QStringList codes;             ///< "code_fvl_idx" terms (code, norm key, ...)
+    QString title, spec;           ///< stored, and one exact term each
+    QStringList chs, mix, num, en; ///< the four word fields
 
     TestDoc() = default;
     explicit TestDoc(const QString& id) : matId(id) {}
-    TestDoc& code(const QString& c) { codes << c; return *this; }
-    TestDoc& withTitle(const QString& t) { title = t; return *this; }
-    TestDoc& withSpec(const QString& s) { spec = s; return *this; }
-    TestDoc& chsWords(const QStringList& w) { chs << w; return *this; }
-    TestDoc& enWords(const QStringList& w) { en << w; return *this; }
+    // Setters, so that a table row reads as one expression.
+    TestDoc& code(const QString& c) { return codes << c, *this; }
+    TestDoc& withTitle(const QString& t) { return title = t, *this; }
+    TestDoc& withSpec(const QString& s) { return spec = s, *this; }
+    TestDoc& chsWords(const QStringList& w) { return chs << w, *this; }
+    TestDoc& enWords(const QStringList& w) { return en << w, *this; }
     /// Puts each word into the field wordFindType() chooses (testindex_words.cpp).
     TestDoc& words(const QStringList& w);
 };

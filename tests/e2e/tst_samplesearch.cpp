@@ -60,7 +60,8 @@ private slots:
     void billLines();
 
 private:
-    Groups quota(VeFinder& finder, const QString& code, const QString& name, const QString& spec) const;
+    Groups quota(VeFinder& finder, const QString& code, const QString& name,
+                 const QString& spec) const;
 
     QTemporaryDir m_dir;
     QString m_index;
@@ -99,9 +100,13 @@ Groups SampleSearchTest::quota(VeFinder& finder, const QString& code, const QStr
 // the segmenter pool.
 void SampleSearchTest::parallelEnginesMatchOneEngine()
 {
-    const QList<QStringList> descriptions{{"", "镀锌钢管", "DN25"}, {"", "zryjv3x2.5", ""}, {"", "铅丝", "8#"},
-                                          {"04010002", "水泥", "42.5"}, {"", "止回阀(消声)", "DN80"},
-                                          {"2801010086", "电力电缆", "YJV-4×25+1×16"}, {"", "煤", ""},
+    const QList<QStringList> descriptions{{"", "镀锌钢管", "DN25"},
+                                          {"", "zryjv3x2.5", ""},
+                                          {"", "铅丝", "8#"},
+                                          {"04010002", "水泥", "42.5"},
+                                          {"", "止回阀(消声)", "DN80"},
+                                          {"2801010086", "电力电缆", "YJV-4×25+1×16"},
+                                          {"", "煤", ""},
                                           {"", "KYJV 10X1.5", ""}};
     QList<Groups> parallel[2];
     const auto search = [&](int t) { // thread t searches forwards (0) or backwards (1), three times
@@ -178,10 +183,11 @@ void SampleSearchTest::descriptions_data()
     // nothing of the kind in the catalogue
     row(false, "B296 钢琴", "", "钢琴", "", "", "");
     // the remark names the kind: 消声止回阀 before the plain check valve
-    row(false, "止回阀(消声) DN80 (remark picks the kind)", "", "止回阀(消声)", "DN80", "", "M000760");
+    row(false, "止回阀(消声) DN80 (remark picks the kind)", "", "止回阀(消声)", "DN80", "",
+        "M000760");
     // an unknown remark does not spoil the match
-    row(false, "闸阀(法兰连接) Z41T-10 DN100 (unknown remark)", "", "闸阀(法兰连接)", "Z41T-10 DN100",
-        "", "M000656 M000657");
+    row(false, "闸阀(法兰连接) Z41T-10 DN100 (unknown remark)", "", "闸阀(法兰连接)",
+        "Z41T-10 DN100", "", "M000656 M000657");
     // fullwidth brackets around a remark of a built-in water word
     row(false, "施工用水（临时） (fullwidth remark)", "", "施工用水（临时）", "", "", "M000839",
         "M000218");
@@ -228,7 +234,8 @@ void SampleSearchTest::descriptions_data()
     row(true, "yjy22 4x25+1x16 (lower case, x)", "", "yjy22 4x25+1x16", "", "", "M002737");
     // screened armoured control cable; a prefix the catalogue lacks still finds model and size
     row(true, "KVVP22 4×1.5", "", "KVVP22 4×1.5", "", "", "M002766", "M002128");
-    row(true, "ZR-KVVP22 4×1.5 (prefix not in the catalogue)", "", "ZR-KVVP22 4×1.5", "", "", "M002766");
+    row(true, "ZR-KVVP22 4×1.5 (prefix not in the catalogue)", "", "ZR-KVVP22 4×1.5", "", "",
+        "M002766");
     // twisted pairs, screened: not RVVP, RVS or KVV of the same size
     row(true, "RVVSP 2×1.0", "", "RVVSP 2×1.0", "", "", "M002792", "M002376 M002398 M001996");
     // halogen-free twisted cords, sold under the prefix WDZ
@@ -277,8 +284,10 @@ void SampleSearchTest::descriptions()
         delivered << entry.section(": ", 1).section(' ', 0, 0);
     QCOMPARE(asSet(delivered), asSet(ids));
     const QString ran = QStringList(steps.values()).join(' ');
-    static const QRegularExpression cableSteps("^(precise|code|cableWords|cableParts|cable([1-9]|10))$");
-    static const QRegularExpression wordSteps("^(precise|code|matsetAll|allMixPpl|rmEN|onlyChs|coreWord)$");
+    static const QRegularExpression cableSteps(
+        "^(precise|code|cableWords|cableParts|cable([1-9]|10))$");
+    static const QRegularExpression wordSteps(
+        "^(precise|code|matsetAll|allMixPpl|rmEN|onlyChs|coreWord)$");
     QVERIFY2(steps.contains("precise") && steps.contains("code"), qPrintable(ran));
     QVERIFY2(steps.contains(cable ? "cable1" : "matsetAll"), qPrintable(ran));
     for (const QString& step : qAsConst(steps))

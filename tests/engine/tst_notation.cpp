@@ -27,13 +27,15 @@ private:
 void NotationTest::initTestCase()
 {
     QFile csv(m_dir.filePath("catalogue.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly)
-            && csv.write("mat_id,code,name,spec,brand\n"
-                         "F1,1701,镀锌钢管,ＤＮ２５,\nF2,1701,镀锌钢管,DN32,\n"
-                         "F3,１７０２,焊接钢管,DN25,\nF4,1702,焊接钢管,DN32,\n"
-                         "C1,2801,电力电缆,ＹＪＶ　０．６／１ｋＶ　３×２．５,\nC2,2801,电力电缆,YJV 0.6/1kV 3×4,\n"
-                         "B1,2802,铜芯聚氯乙烯绝缘电线,BV 2.5,\nB2,2802,铜芯聚氯乙烯绝缘电线,BV 4,\n")
-                > 0);
+    QVERIFY(
+        csv.open(QIODevice::WriteOnly)
+        && csv.write(
+               "mat_id,code,name,spec,brand\n"
+               "F1,1701,镀锌钢管,ＤＮ２５,\nF2,1701,镀锌钢管,DN32,\n"
+               "F3,１７０２,焊接钢管,DN25,\nF4,1702,焊接钢管,DN32,\n"
+               "C1,2801,电力电缆,ＹＪＶ　０．６／１ｋＶ　３×２．５,\nC2,2801,电力电缆,YJV 0.6/1kV 3×4,\n"
+               "B1,2802,铜芯聚氯乙烯绝缘电线,BV 2.5,\nB2,2802,铜芯聚氯乙烯绝缘电线,BV 4,\n")
+            > 0);
     csv.close();
     m_index = m_dir.filePath("index");
     CatalogueIndexer::Options options;
@@ -49,11 +51,21 @@ void NotationTest::fullWidthSegment_data()
     QTest::addColumn<QString>("fullWidth");
     QTest::addColumn<QString>("halfWidth");
     QTest::addColumn<QString>("firstGroup");
-    QTest::newRow("pipe, spec indexed full-width") << "镀锌钢管ＤＮ２５" << "镀锌钢管DN25" << "[F1]";
-    QTest::newRow("pipe, ideographic space") << "焊接钢管　ＤＮ２５" << "焊接钢管 DN25" << "[F3]";
-    QTest::newRow("cable, spec indexed full-width") << "ＹＪＶ３×２．５" << "YJV3×2.5" << "[C1]";
-    QTest::newRow("wire") << "ＢＶ２．５" << "BV2.5" << "[B1]";
-    QTest::newRow("lower-case full-width letters") << "ｙｊｖ　３×４" << "yjv 3×4" << "[C2]";
+    QTest::newRow("pipe, spec indexed full-width") << "镀锌钢管ＤＮ２５"
+                                                   << "镀锌钢管DN25"
+                                                   << "[F1]";
+    QTest::newRow("pipe, ideographic space") << "焊接钢管　ＤＮ２５"
+                                             << "焊接钢管 DN25"
+                                             << "[F3]";
+    QTest::newRow("cable, spec indexed full-width") << "ＹＪＶ３×２．５"
+                                                    << "YJV3×2.5"
+                                                    << "[C1]";
+    QTest::newRow("wire") << "ＢＶ２．５"
+                          << "BV2.5"
+                          << "[B1]";
+    QTest::newRow("lower-case full-width letters") << "ｙｊｖ　３×４"
+                                                   << "yjv 3×4"
+                                                   << "[C2]";
 }
 
 // Full-width folding gives the same groups as the half-width text.

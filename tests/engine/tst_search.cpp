@@ -28,7 +28,9 @@ namespace {
 
 /// A crafted index in a temporary directory, alive as long as the object.
 struct Scratch {
-    explicit Scratch(const TestDocs& docs) : path(dir.filePath("index")), ok(writeTestIndex(path, docs)) {}
+    explicit Scratch(const TestDocs& docs)
+        : path(dir.filePath("index")), ok(writeTestIndex(path, docs))
+    {}
     QTemporaryDir dir;
     QString path;
     bool ok;
@@ -46,7 +48,8 @@ TestDoc named(const char* id, const char* name, const char* word = "电缆")
     return TestDoc(id).withTitle(name).chsWords({word});
 }
 
-TestDoc coded(const char* id, const QString& code, const char* title = nullptr, const char* spec = nullptr)
+TestDoc coded(const char* id, const QString& code, const char* title = nullptr,
+              const char* spec = nullptr)
 {
     return TestDoc(id).code(code).withTitle(title).withSpec(spec);
 }
@@ -64,11 +67,8 @@ class TestSearch : public QObject
 
 private slots:
     void initTestCase();
-    void quotaCodeGroups_data();
-    void quotaCodeGroups();
-    void normCodeSearch_data();
-    void normCodeSearch();
-    void eachIdOncePerCall();
+    void codeLookups_data();
+    void codeLookups();
     void steps_data();
     void steps();
     void textCacheFollowsText();
@@ -94,100 +94,76 @@ private:
 void TestSearch::initTestCase()
 {
     m_codeIndex = m_dir.filePath("codes");
-    QVERIFY(writeTestIndex(m_codeIndex, {
-        coded("P1", key("YJV", "3x2.5"), "电力电缆", "3x2.5"), coded("P2", "YJV", "电力电缆", "3x2.5"),
-        coded("P3", key("YJV", "3x2.5"), "控制电缆", "3x2.5"),
-        coded("G1", key("镀锌钢管", "dn25"), "镀锌钢管", "dn25"), coded("G2", "镀锌钢管", "镀锌钢管", "dn25"),
-        coded("D1", "DUP", "水泥", "42.5"), coded("D1", "DUP", "水泥", "32.5"), coded("D2", "DUP", "砂", "中砂"),
-        coded("N1", "ABC-1"), coded("N2", "abc-1"), coded("N3", "编码A"),
-        coded("H1", "HIT").code("OTHER"), coded("H2", "HIT"), // two code terms score lower
-        coded("E1", "EMPTY"), coded("", "EMPTY"), TestDoc().code("EMPTY")}));
+    QVERIFY(writeTestIndex(
+        m_codeIndex,
+        {coded("P1", key("YJV", "3x2.5"), "电力电缆", "3x2.5"),
+         coded("P2", "YJV", "电力电缆", "3x2.5"),
+         coded("P3", key("YJV", "3x2.5"), "控制电缆", "3x2.5"),
+         coded("G1", key("镀锌钢管", "dn25"), "镀锌钢管", "dn25"),
+         coded("G2", "镀锌钢管", "镀锌钢管", "dn25"), coded("D1", "DUP", "水泥", "42.5"),
+         coded("D1", "DUP", "水泥", "32.5"), coded("D2", "DUP", "砂", "中砂"), coded("N1", "ABC-1"),
+         coded("N2", "abc-1"), coded("N3", "编码A"), coded("H1", "HIT").code("OTHER"),
+         coded("H2", "HIT"), // two code terms score lower
+         coded("E1", "EMPTY"), coded("", "EMPTY"), TestDoc().code("EMPTY")}));
 }
 
 // ---- code-driven steps: the precise group first, the code group last -----
 
-void TestSearch::quotaCodeGroups_data()
+void TestSearch::codeLookups_data()
 {
     QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("name"); // null: normCodeSearch
     QTest::addColumn<QString>("spec");
     QTest::addColumn<QString>("expected");
-    // The entries hold no words: the fuzzy step adds nothing.
-    QTest::newRow("precise through the norm key; code group without the precise hit")
-        << "YJV" << "电力电缆" << "3X2.5" << "[P1] [P3]";
-    QTest::newRow("name and spec normalised for the precise step")
-        << " YJV" << "  电力电缆\n" << "3X2.5" << "[P1] [P3]";
-    QTest::newRow("spec with inner spaces: same key, no precise hit")
-        << "YJV" << "电力电缆" << "3 x 2.5" << "[] [P1 P3]";
-    QTest::newRow("key not held: plain code for both steps") << "YJV" << "电力电缆" << "3x4" << "[] [P2]";
-    QTest::newRow("chinese code through its key") << "镀锌钢管" << "镀锌钢管" << "DN25" << "[G1] []";
-    QTest::newRow("empty spec: code group only") << "镀锌钢管" << "镀锌钢管" << "" << "[] [G2]";
-    QTest::newRow("nothing found: both groups kept, empty") << "NOPE" << "无" << "无" << "[] []";
-    QTest::newRow("empty code, name and spec") << "" << "" << "" << "[] []";
-    QTest::newRow("two entries of one id: listed twice in one step")
-        << "DUP" << "砂" << "粗砂" << "[] [D1 D1 D2]";
-    QTest::newRow("id of the precise step left out of the code group")
-        << "DUP" << "水泥" << "42.5" << "[D1] [D2]";
+    const auto row = [](const char* row, const QString& code, const char* name, const char* spec,
+                        const char* expected) {
+        QTest::newRow(row) << code << QString(name) << QString(spec) << QString(expected);
+    };
+    // quotaSearch: the entries hold no words, the fuzzy step adds nothing.
+    row("precise through the norm key; code group without the precise hit", "YJV", "电力电缆",
+        "3X2.5", "[P1] [P3]");
+    row("name and spec normalised for the precise step", " YJV", "  电力电缆\n", "3X2.5",
+        "[P1] [P3]");
+    row("spec with inner spaces: same key, no precise hit", "YJV", "电力电缆", "3 x 2.5",
+        "[] [P1 P3]");
+    row("key not held: plain code for both steps", "YJV", "电力电缆", "3x4", "[] [P2]");
+    row("chinese code through its key", "镀锌钢管", "镀锌钢管", "DN25", "[G1] []");
+    row("empty spec: code group only", "镀锌钢管", "镀锌钢管", "", "[] [G2]");
+    row("nothing found: both groups kept, empty", "NOPE", "无", "无", "[] []");
+    row("empty code, name and spec", "", "", "", "[] []");
+    row("two entries of one id: listed twice in one step", "DUP", "砂", "粗砂", "[] [D1 D1 D2]");
+    row("id of the precise step left out of the code group", "DUP", "水泥", "42.5", "[D1] [D2]");
+    // normCodeSearch: the code as it stands, hits in score order.
+    row("code: exact", "ABC-1", nullptr, nullptr, "N1");
+    row("code: lower case is another code", "abc-1", nullptr, nullptr, "N2");
+    row("code: case differs, nothing", "Abc-1", nullptr, nullptr, "");
+    row("code: trailing space, nothing", "ABC-1 ", nullptr, nullptr, "");
+    row("code: prefix, nothing", "ABC", nullptr, nullptr, "");
+    row("code: chinese", "编码A", nullptr, nullptr, "N3");
+    row("code: empty", "", nullptr, nullptr, "");
+    row("code: norm key used as a code, unhashed", key("YJV", "3x2.5"), nullptr, nullptr, "P1 P3");
+    row("code: plain code is not turned into a key", "YJV", nullptr, nullptr, "P2");
+    row("code: hit order, not entry order", "HIT", nullptr, nullptr, "H2 H1");
+    row("code: one id, two entries", "DUP", nullptr, nullptr, "D1 D1 D2");
+    row("code: hits without an id are skipped", "EMPTY", nullptr, nullptr, "E1");
 }
 
-void TestSearch::quotaCodeGroups()
+// Shallow and deep alike; the second call of one engine finds everything again.
+void TestSearch::codeLookups()
 {
     QFETCH(QString, code);
     QFETCH(QString, name);
     QFETCH(QString, spec);
     QFETCH(QString, expected);
     VeFinder engine;
-    for (bool deep : {false, true}) {
+    for (bool deep : {false, true, false}) {
         Groups groups{{"stale"}};
-        engine.quotaSearch(groups, code, name, spec, m_codeIndex, nullptr, deep);
-        QCOMPARE(renderGroups(groups, true), expected);
-    }
-}
-
-void TestSearch::normCodeSearch_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("exact code") << "ABC-1" << "N1";
-    QTest::newRow("lower-case code is another code") << "abc-1" << "N2";
-    QTest::newRow("case differs: nothing") << "Abc-1" << "";
-    QTest::newRow("trailing space: nothing") << "ABC-1 " << "";
-    QTest::newRow("prefix: nothing") << "ABC" << "";
-    QTest::newRow("chinese code") << "编码A" << "N3";
-    QTest::newRow("empty code") << "" << "";
-    QTest::newRow("norm key used as a code, unhashed") << key("YJV", "3x2.5") << "P1 P3";
-    QTest::newRow("plain code is not turned into a key") << "YJV" << "P2";
-    QTest::newRow("hit order, not entry order") << "HIT" << "H2 H1";
-    QTest::newRow("one id, two entries") << "DUP" << "D1 D1 D2";
-    QTest::newRow("hits without an id are skipped") << "EMPTY" << "E1";
-}
-
-void TestSearch::normCodeSearch()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, expected);
-    VeFinder engine;
-    for (int call = 0; call < 2; ++call) { // the second call finds everything again
         QStringList ids{"stale"};
-        engine.normCodeSearch(ids, code, m_codeIndex);
-        QCOMPARE(ids.join(' '), expected);
-    }
-}
-
-// Each entry is reachable by every later step too: each id comes once, from
-// the first step that reaches it, and again in the next call.
-void TestSearch::eachIdOncePerCall()
-{
-    const QString normKey = key("DN-PIPE", "dn25");
-    const QStringList words{"镀锌", "钢管", "dn25"};
-    Scratch index({coded("F1", normKey, "镀锌钢管", "dn25").words(words),
-                   coded("F2", normKey, "热镀锌钢管", "dn25").words(words), coded("F3", normKey, "钢管")});
-    QVERIFY(index.ok);
-    VeFinder engine;
-    for (int call = 0; call < 4; ++call) {
-        Groups groups;
-        engine.quotaSearch(groups, "DN-PIPE", "镀锌钢管", "DN25", index.path, nullptr, call < 2);
-        QCOMPARE(renderGroups(groups), QStringLiteral("[F1] [F2] [F3]"));
+        if (name.isNull())
+            engine.normCodeSearch(ids, code, m_codeIndex);
+        else
+            engine.quotaSearch(groups, code, name, spec, m_codeIndex, nullptr, deep);
+        QCOMPARE(name.isNull() ? ids.join(' ') : renderGroups(groups, true), expected);
     }
 }
 
@@ -196,7 +172,8 @@ void TestSearch::eachIdOncePerCall()
 void TestSearch::steps_data()
 {
     QTest::addColumn<TestDocs>("docs");
-    QTest::addColumn<QString>("code"); // set: quotaSearch with a blank spec (the code is the norm key)
+    QTest::addColumn<QString>(
+        "code"); // set: quotaSearch with a blank spec (the code is the norm key)
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("deep");
     QTest::addColumn<QString>("steps");
@@ -205,16 +182,20 @@ void TestSearch::steps_data()
 
     // 镀锌钢管 dn25: matsetAll requires dn25, allMixPpl dn and 25, rmEN 25,
     // onlyChs the two Chinese words only; the core words are 钢管 and 管.
-    const TestDoc m1 = doc("M1", {"镀锌", "钢管", "dn25"}), a1 = doc("A1", {"镀锌", "钢管", "dn", "25"});
+    const TestDoc m1 = doc("M1", {"镀锌", "钢管", "dn25"}),
+                  a1 = doc("A1", {"镀锌", "钢管", "dn", "25"});
     const TestDoc r1 = doc("R1", {"镀锌", "钢管", "25"}), o1 = doc("O1", {"镀锌", "钢管"});
     const TestDoc k1 = doc("K1", {"钢管"}), z1 = doc("Z1", {"阀门"});
     const QString text = "镀锌钢管 dn25", two = "matsetAll allMixPpl";
     const QString all = "matsetAll allMixPpl rmEN onlyChs coreWord";
-    const auto row = [](const char* name, const TestDocs& docs, const char* code, const QString& text,
-                        bool deep, const QString& steps, const char* groups, int found = -7) {
-        QTest::newRow(name) << docs << QString(code) << text << deep << steps << QString(groups) << found;
+    const auto row = [](const char* name, const TestDocs& docs, const char* code,
+                        const QString& text, bool deep, const QString& steps, const char* groups,
+                        int found = -7) {
+        QTest::newRow(name) << docs << QString(code) << text << deep << steps << QString(groups)
+                            << found;
     };
-    row("matsetAll finds: nothing looser than allMixPpl runs", {m1, r1, o1, k1}, "", text, true, two, "[M1]");
+    row("matsetAll finds: nothing looser than allMixPpl runs", {m1, r1, o1, k1}, "", text, true,
+        two, "[M1]");
     row("matsetAll finds, allMixPpl adds", {m1, a1, r1, o1, k1}, "", text, true, two, "[M1] [A1]");
     row("allMixPpl finds: nothing looser runs", {a1, r1, o1, k1}, "", text, true, two, "[A1]");
     row("rmEN finds: onlyChs still runs, the core words do not", {r1, o1, k1}, "", text, true,
@@ -233,12 +214,28 @@ void TestSearch::steps_data()
     // With a norm key no strategy stops the others, every step is held to the
     // code; foundCount is taken after rmEN and counts the precise entry too.
     TestDoc p0 = doc("P0", {"镀锌", "钢管", "dn25"}).withTitle("镀锌钢管 dn25").withSpec("");
-    const TestDocs keyed{p0, m1, r1, o1, k1, doc("X1", {"阀门"}),
+    const TestDocs keyed{p0,
+                         m1,
+                         r1,
+                         o1,
+                         k1,
+                         doc("X1", {"阀门"}),
                          TestDoc("Y1").code("other").words({"镀锌", "钢管", "dn25"})};
-    row("norm key, deep: all five strategies run, whatever they find", keyed, "K", "镀锌钢管 DN25", true,
-        "precise matsetAll allMixPpl rmEN onlyChs coreWord code", "[P0] [M1] [R1] [O1] [K1] [X1]", 3);
-    row("norm key, shallow: two strategies, foundCount untouched", keyed, "K", "镀锌钢管 DN25", false,
-        "precise matsetAll allMixPpl code", "[P0] [M1] [K1 O1 R1 X1]");
+    row("norm key, deep: all five strategies run, whatever they find", keyed, "K", "镀锌钢管 DN25",
+        true, "precise matsetAll allMixPpl rmEN onlyChs coreWord code",
+        "[P0] [M1] [R1] [O1] [K1] [X1]", 3);
+    row("norm key, shallow: two strategies, foundCount untouched", keyed, "K", "镀锌钢管 DN25",
+        false, "precise matsetAll allMixPpl code", "[P0] [M1] [K1 O1 R1 X1]");
+
+    // Each entry is reachable by every later step too: each id comes once,
+    // from the first step that reaches it.
+    const QStringList words{"镀锌", "钢管", "dn25"};
+    const TestDocs reachable{doc("F1", words).withTitle("镀锌钢管 dn25").withSpec(""),
+                             doc("F2", words).withTitle("热镀锌钢管"), TestDoc("F3").code("K")};
+    row("each id once per call, deep", reachable, "K", "镀锌钢管 DN25", true,
+        "precise matsetAll allMixPpl rmEN onlyChs coreWord code", "[F1] [F2] [F3]", 2);
+    row("each id once per call, shallow", reachable, "K", "镀锌钢管 DN25", false,
+        "precise matsetAll allMixPpl code", "[F1] [F2] [F3]");
 
     // The cable path.
     const TestDocs byParts{doc("W1", {"zr", "yjv", "3*2.5"})};
@@ -268,16 +265,19 @@ void TestSearch::steps()
     VeFinder engine;
     RecordingObserver observer;
     engine.setObserver(&observer);
-    Groups result{{"stale"}};
-    int count = -7;
-    if (code.isEmpty())
-        engine.segmentSearch(result, text, index.path, deep);
-    else
-        engine.quotaSearch(result, code, text, " ", index.path, &count, deep);
-    QCOMPARE(observer.steps(), steps);
-    if (!groups.isNull())
-        QCOMPARE(renderGroups(result, true), groups);
-    QCOMPARE(count, foundCount);
+    for (int call = 0; call < 2; ++call) { // the next call answers alike
+        observer.queries.clear();
+        Groups result{{"stale"}};
+        int count = -7;
+        if (code.isEmpty())
+            engine.segmentSearch(result, text, index.path, deep);
+        else
+            engine.quotaSearch(result, code, text, " ", index.path, &count, deep);
+        QCOMPARE(observer.steps(), steps);
+        if (!groups.isNull())
+            QCOMPARE(renderGroups(result, true), groups);
+        QCOMPARE(count, foundCount);
+    }
     for (const QString& q : qAsConst(observer.queries))
         QVERIFY2(code.isEmpty() || q.contains("code_fvl_idx:K"), qPrintable(q));
 }
@@ -286,14 +286,15 @@ void TestSearch::steps()
 // engine, cable texts in between, must give what fresh engines give.
 void TestSearch::textCacheFollowsText()
 {
-    Scratch index({doc("M1", {"镀锌", "钢管", "dn25"}), doc("K1", {"钢管"}), doc("S1", {"不锈钢", "管"}),
-                   named("R1", "电缆"), named("R2", "电力电缆"), doc("W1", {"zr", "yjv", "3*2.5"})});
+    Scratch index({doc("M1", {"镀锌", "钢管", "dn25"}), doc("K1", {"钢管"}),
+                   doc("S1", {"不锈钢", "管"}), named("R1", "电缆"), named("R2", "电力电缆"),
+                   doc("W1", {"zr", "yjv", "3*2.5"})});
     QVERIFY(index.ok);
     VeFinder reused;
     RecordingObserver reusedLog;
     reused.setObserver(&reusedLog);
-    for (const char* text : {"镀锌钢管 dn25", "镀锌钢管  DN25 ", "不锈钢管", "ZR-YJV-3×2.5", "电缆", "",
-                                "镀锌钢管(dn25)", "不锈钢管"}) {
+    for (const char* text : {"镀锌钢管 dn25", "镀锌钢管  DN25 ", "不锈钢管", "ZR-YJV-3×2.5", "电缆",
+                             "", "镀锌钢管(dn25)", "不锈钢管"}) {
         VeFinder fresh;
         RecordingObserver freshLog;
         fresh.setObserver(&freshLog);
@@ -313,64 +314,62 @@ void TestSearch::textCacheFollowsText()
 void TestSearch::ranking_data()
 {
     QTest::addColumn<TestDocs>("docs");
-    QTest::addColumn<Positions>("positions");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("normKey"); // through quotaSearch with a norm key the index holds
     QTest::addColumn<QString>("expected");
-
-    const TestDocs cable{named("R1", "电缆"), named("R2", "电力电缆"), named("R3", "电缆接头"),
-                         named("R4", "铜芯线(电缆)"), named("R5", "钢管"), named("R6", "阻燃电缆"),
-                         named("R7", "电缆(铜芯)")};
+    QTest::addColumn<Positions>("positions");
+    const auto row = [](const char* name, const TestDocs& docs, const char* text, bool normKey,
+                        const char* expected, const Positions& positions = {}) {
+        QTest::newRow(name) << docs << QString(text) << normKey << QString(expected) << positions;
+    };
+    // Entries <prefix>1, <prefix>2, ... named by the comma-separated names.
+    const auto names = [](const char* prefix, const QString& list, const char* word = "电缆") {
+        TestDocs docs;
+        for (const QString& name : list.split(','))
+            docs << named(qPrintable(prefix + QString::number(docs.size() + 1)), qPrintable(name),
+                          word);
+        return docs;
+    };
     // 电力电缆 is a synonym of 电缆: equal to an equivalent, one level below equal.
-    QTest::newRow("equal / equivalent / ends with / contains / other: best first")
-        << cable << Positions() << "电缆" << false << "[R1 R7] [R2] [R6] [R3 R4] [R5]";
-    QTest::newRow("ties by length") << TestDocs{named("T1", "超长的电缆头"), named("T2", "电缆头")}
-                                    << Positions() << "电缆" << false << "[T2 T1]";
-    QTest::newRow("ties by case-insensitive name, greater first")
-        << TestDocs{named("C1", "ABC电缆x"), named("C2", "abd电缆x"), named("C3", "Abe电缆x")} << Positions()
-        << "电缆" << false << "[C3 C2 C1]";
-    QTest::newRow("ties by position, missing counts as 0")
-        << TestDocs{named("Q1", "电缆"), named("Q2", "电缆"), named("Q3", "电缆"), named("Q4", "电缆")}
-        << Positions{{"Q1", "1A"}, {"Q2", "3"}, {"Q4", "2"}} << "电缆" << false << "[Q3 Q4 Q2 Q1]";
-    QTest::newRow("one id, two entries: listed twice")
-        << TestDocs{named("D1", "电缆"), named("D1", "电力电缆"), named("D2", "电缆(铜芯)")} << Positions()
-        << "电缆" << false << "[D1 D2] [D1]";
+    row("equal / equivalent / ends with / contains / other: best first",
+        names("R", "电缆,电力电缆,电缆接头,铜芯线(电缆),钢管,阻燃电缆,电缆(铜芯)"), "电缆", false,
+        "[R1 R7] [R2] [R6] [R3 R4] [R5]");
+    row("ties by length", names("T", "超长的电缆头,电缆头"), "电缆", false, "[T2 T1]");
+    row("ties by case-insensitive name, greater first", names("C", "ABC电缆x,abd电缆x,Abe电缆x"),
+        "电缆", false, "[C3 C2 C1]");
+    row("ties by position, missing counts as 0", names("Q", "电缆,电缆,电缆,电缆"), "电缆", false,
+        "[Q3 Q4 Q2 Q1]", {{"Q1", "1A"}, {"Q2", "3"}, {"Q4", "2"}});
+    row("one id, two entries: listed twice",
+        {named("D1", "电缆"), named("D1", "电力电缆"), named("D2", "电缆(铜芯)")}, "电缆", false,
+        "[D1 D2] [D1]");
     // Equal pair counts rank the shorter specification first: the exact entry
     // written with x no longer falls behind a longer one written with *.
-    QTest::newRow("regression: exact cable entry first whatever its separator")
-        << TestDocs{TestDoc("LONG").withSpec("wdzb1n-yjv-3*6").words({"yjv"}),
-                    TestDoc("EXACT").withSpec("yjv-3x6").words({"yjv"})}
-        << Positions() << "YJV 3×6" << false << "[EXACT] [LONG]";
+    row("regression: exact cable entry first whatever its separator",
+        {TestDoc("LONG").withSpec("wdzb1n-yjv-3*6").words({"yjv"}),
+         TestDoc("EXACT").withSpec("yjv-3x6").words({"yjv"})},
+        "YJV 3×6", false, "[EXACT] [LONG]");
 
     // Word flags of the built-in tables: 煤 ends-with, 柴油 contains; the lexicon
     // makes 自来水 a synonym of 水 (equivalent name). A norm key lifts the filter.
-    const TestDocs coal{named("K1", "原煤", "煤"), named("K2", "煤矸石", "煤"), named("K3", "煤", "煤"),
-                        named("K4", "粉煤灰", "煤")};
-    QTest::newRow("ends-with flag filters without a norm key") << coal << Positions() << "煤" << false
-                                                               << "[K3] [K1]";
-    QTest::newRow("ends-with flag ignored with a norm key") << coal << Positions() << "煤" << true
-                                                            << "[K3] [K1] [K4 K2]";
-    const TestDocs diesel{named("Y1", "0号柴油", "柴油"), named("Y2", "柴油机", "柴油"),
-                          named("Y3", "汽油", "柴油"), named("Y4", "柴 油", "柴油")};
-    QTest::newRow("contains flag filters without a norm key") << diesel << Positions() << "柴油" << false
-                                                              << "[Y1] [Y2]";
-    QTest::newRow("contains flag ignored with a norm key") << diesel << Positions() << "柴油" << true
-                                                           << "[Y1] [Y2] [Y3 Y4]";
-    const TestDocs water{named("W1", "水", "水"), named("W2", "自来水", "水"), named("W3", "水泥", "水"),
-                         named("W4", "用水", "水"), named("W5", "水(自来)", "水")};
-    QTest::newRow("equivalent-name flag keeps only equivalents") << water << Positions() << "水" << false
-                                                                 << "[W1] [W2]";
-    QTest::newRow("equivalent-name flag ignored with a norm key") << water << Positions() << "水" << true
-                                                                  << "[W1 W5] [W2] [W4] [W3]";
+    const TestDocs coal = names("K", "原煤,煤矸石,煤,粉煤灰", "煤");
+    row("ends-with flag filters without a norm key", coal, "煤", false, "[K3] [K1]");
+    row("ends-with flag ignored with a norm key", coal, "煤", true, "[K3] [K1] [K4 K2]");
+    const TestDocs diesel = names("Y", "0号柴油,柴油机,汽油,柴 油", "柴油");
+    row("contains flag filters without a norm key", diesel, "柴油", false, "[Y1] [Y2]");
+    row("contains flag ignored with a norm key", diesel, "柴油", true, "[Y1] [Y2] [Y3 Y4]");
+    const TestDocs water = names("W", "水,自来水,水泥,用水,水(自来)", "水");
+    row("equivalent-name flag keeps only equivalents", water, "水", false, "[W1] [W2]");
+    row("equivalent-name flag ignored with a norm key", water, "水", true,
+        "[W1 W5] [W2] [W4] [W3]");
 }
 
 void TestSearch::ranking()
 {
     QFETCH(TestDocs, docs);
-    QFETCH(Positions, positions);
     QFETCH(QString, text);
     QFETCH(bool, normKey);
     QFETCH(QString, expected);
+    QFETCH(Positions, positions);
     for (TestDoc& d : docs)
         d.code("KEY");
     Scratch index(docs);
@@ -395,10 +394,12 @@ void TestSearch::ranking()
 void TestSearch::cableSortValues()
 {
     const char* specs[][2] = {
-        {"A", "ZR-YJV-3×2.5"}, {"B", "YJV 3 × 2.5"}, {"C", "YJV-3*2.5"},  {"D", "YJV-3X2.5"},
-        {"E", "YJV-3×205"},    {"F", "YJV-3×2,5"},   {"G", "YJV-13×2.5"}, {"H", "YJV-3×2.55"},
-        {"I", "YJV-3×2.5.6"},  {"J", "YJV 3×2.5mm²"}, {"L", "YJV 3×2.5+1×1.5"}, {"M", ""},
-        {"N", "YJV-4×2.5"},    {"O", "yjv-3x2.5"},   {"P", "yjv 0.6/1kv 3 x 2.5"}, {"Q", "yjv-3x25"}};
+        {"A", "ZR-YJV-3×2.5"}, {"B", "YJV 3 × 2.5"},     {"C", "YJV-3*2.5"},
+        {"D", "YJV-3X2.5"},    {"E", "YJV-3×205"},       {"F", "YJV-3×2,5"},
+        {"G", "YJV-13×2.5"},   {"H", "YJV-3×2.55"},      {"I", "YJV-3×2.5.6"},
+        {"J", "YJV 3×2.5mm²"}, {"L", "YJV 3×2.5+1×1.5"}, {"M", ""},
+        {"N", "YJV-4×2.5"},    {"O", "yjv-3x2.5"},       {"P", "yjv 0.6/1kv 3 x 2.5"},
+        {"Q", "yjv-3x25"}};
     TestDocs docs;
     for (const auto& s : specs)
         docs << doc(s[0], {"yjv", "3", "2.5"}).withSpec(s[1]);
@@ -471,7 +472,8 @@ void TestSearch::explainTranscript()
     engine.quotaSearch(groups, "K", text, QString(), index.path, nullptr, true);
     const QString transcript = observer.queries.join('\n') + '\n';
     const QString path = QStringLiteral(ENGINE_GOLDEN_DIR "/%1.txt").arg(QTest::currentDataTag());
-    if (qEnvironmentVariableIsSet("VEFINDER_WRITE_GOLDEN")) { // after a deliberate change of the queries
+    if (qEnvironmentVariableIsSet(
+            "VEFINDER_WRITE_GOLDEN")) { // after a deliberate change of the queries
         QFile out(path);
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(transcript.toUtf8()) > 0);
     }
@@ -498,8 +500,8 @@ void TestSearch::clauseLimit()
 void TestSearch::unopenableIndex_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char* kind : {"missing", "empty directory", "plain file", "unrelated files", "unreadable",
-                             "chinese path that does not exist", "empty path"})
+    for (const char* kind : {"missing", "empty directory", "plain file", "unrelated files",
+                             "unreadable", "chinese path that does not exist", "empty path"})
         QTest::newRow(kind) << kind;
 }
 
@@ -540,7 +542,8 @@ void TestSearch::unopenableIndex()
     engine.normCodeSearch(ids, "ABC-1", path);
     QCOMPARE(ids, QStringList());
     QCOMPARE(observer.queries, QStringList());
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(path,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     engine.normCodeSearch(ids, "ABC-1", m_codeIndex);
     QCOMPARE(ids, QStringList{"N1"});
 }
@@ -549,14 +552,18 @@ void TestSearch::exceptionAfterOpen_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("step");
-    QTest::addColumn<bool>("damage"); // true: the index files are emptied; false: the observer throws
-    QTest::newRow("quotaSearch, index damaged before the precise step") << "quota" << "precise" << true;
-    QTest::newRow("quotaSearch, index damaged before the code step") << "quota" << "code" << true;
-    QTest::newRow("quotaSearch, failure in the precise step") << "quota" << "precise" << false;
-    QTest::newRow("quotaSearch, failure in the code step") << "quota" << "code" << false;
-    QTest::newRow("segmentSearch, failure after matsetAll delivered") << "segment" << "allMixPpl" << false;
-    QTest::newRow("normCodeSearch, index damaged") << "code" << "code" << true;
-    QTest::newRow("normCodeSearch, failure in its step") << "code" << "code" << false;
+    QTest::addColumn<bool>(
+        "damage"); // true: the index files are emptied; false: the observer throws
+    const auto row = [](const char* name, const char* entry, const char* step, bool damage) {
+        QTest::newRow(name) << QString(entry) << QString(step) << damage;
+    };
+    row("quotaSearch, index damaged before the precise step", "quota", "precise", true);
+    row("quotaSearch, index damaged before the code step", "quota", "code", true);
+    row("quotaSearch, failure in the precise step", "quota", "precise", false);
+    row("quotaSearch, failure in the code step", "quota", "code", false);
+    row("segmentSearch, failure after matsetAll delivered", "segment", "allMixPpl", false);
+    row("normCodeSearch, index damaged", "code", "code", true);
+    row("normCodeSearch, failure in its step", "code", "code", false);
 }
 
 // The failure reaches the caller; the engine releases the index (leaks show
@@ -570,7 +577,9 @@ void TestSearch::exceptionAfterOpen()
     // Big enough that a search reads the (damaged) files past the reader's first buffers.
     TestDocs docs{doc("M1", {"镀锌", "钢管", "dn25"})};
     for (int i = 0; i < 3000; ++i)
-        docs << TestDoc(QStringLiteral("B%1").arg(i)).code("BIG").withTitle(QStringLiteral("镀锌钢管 第%1号").arg(i))
+        docs << TestDoc(QStringLiteral("B%1").arg(i))
+                    .code("BIG")
+                    .withTitle(QStringLiteral("镀锌钢管 第%1号").arg(i))
                     .withSpec(QStringLiteral("DN%1").arg(i));
     Scratch index(docs), copy(docs);
     QVERIFY(index.ok && copy.ok);
@@ -625,7 +634,8 @@ void TestSearch::nestedScorersFreed()
     VeFinder engine;
     Groups groups;
     int count = 0;
-    engine.quotaSearch(groups, "NO-SUCH-CODE", "镀锌钢管 dn25(铁管)", QString(), index.path, &count, true);
+    engine.quotaSearch(groups, "NO-SUCH-CODE", "镀锌钢管 dn25(铁管)", QString(), index.path, &count,
+                       true);
     engine.segmentSearch(groups, "ZR-YJV-3×2.5 铁管", index.path, true);
     QCOMPARE(__lsan_do_recoverable_leak_check(), 0);
 #endif
