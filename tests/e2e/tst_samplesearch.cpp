@@ -305,7 +305,7 @@ void SampleSearchTest::billLines_data()
     QCOMPARE(lines.size(), 299);
     for (const auto& line : lines) {
         const QStringList fields{line.value("code"), line.value("name"), line.value("spec")};
-        QTest::newRow(qPrintable((line.value("id") + ' ' + fields.join(' ')).simplified()))
+        QTest::newRow(qPrintable(QString(line.value("id") + ' ' + fields.join(' ')).simplified()))
             << fields.at(0) << fields.at(1) << fields.at(2);
     }
 }
