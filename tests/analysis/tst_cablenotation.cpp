@@ -18,9 +18,11 @@ void TestCableNotation::notation_data()
     QTest::addColumn<QString>("function");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char* function, const char* name, const char* text, const char* expected) {
-        QTest::addRow("%s: %s", function, name) << QString::fromLatin1(function) << QString::fromUtf8(text)
-                                                << QString::fromUtf8(expected);
+    const auto row = [](const char* function, const char* name, const char* text,
+                        const char* expected) {
+        QTest::addRow("%s: %s", function, name)
+            << QString::fromLatin1(function) << QString::fromUtf8(text)
+            << QString::fromUtf8(expected);
     };
 
     // The notations users type for the same cables.

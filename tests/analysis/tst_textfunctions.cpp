@@ -11,10 +11,14 @@ namespace {
 QString typeName(EnDocFindType type)
 {
     switch (type) {
-    case DocChsPpl: return QStringLiteral("chs");
-    case DocMixPpl: return QStringLiteral("mix");
-    case DocNumPpl: return QStringLiteral("num");
-    default: return QStringLiteral("en");
+    case DocChsPpl:
+        return QStringLiteral("chs");
+    case DocMixPpl:
+        return QStringLiteral("mix");
+    case DocNumPpl:
+        return QStringLiteral("num");
+    default:
+        return QStringLiteral("en");
     }
 }
 
@@ -39,7 +43,8 @@ QString apply(const QString& function, const QString& input)
     if (f == QLatin1String("normalizeSearchText"))
         return normalizeSearchText(input);
     if (f == QLatin1String("normKeyHash")) // input "code|spec"
-        return normKeyHash(input.section(QLatin1Char('|'), 0, 0), input.section(QLatin1Char('|'), 1));
+        return normKeyHash(input.section(QLatin1Char('|'), 0, 0),
+                           input.section(QLatin1Char('|'), 1));
     if (f == QLatin1String("spaceScriptBoundaries"))
         return spaceScriptBoundaries(input);
     if (f == QLatin1String("chineseDigitValue"))
@@ -68,8 +73,10 @@ void TestTextFunctions::textFunctions_data()
     QTest::addColumn<QString>("function");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char* function, const char* name, const QString& input, const char* expected) {
-        QTest::addRow("%s: %s", function, name) << QString::fromLatin1(function) << input << QString::fromUtf8(expected);
+    const auto row = [](const char* function, const char* name, const QString& input,
+                        const char* expected) {
+        QTest::addRow("%s: %s", function, name)
+            << QString::fromLatin1(function) << input << QString::fromUtf8(expected);
     };
 
     // The word field a word goes to; Chinese means U+4E00 to U+9FA5.
@@ -96,7 +103,8 @@ void TestTextFunctions::textFunctions_data()
     row("splitMixedWord", "fullwidth comma cut back", "BV，2", "BV | 2");
     row("splitMixedWord", "duplicates removed", "A1A1", "A | 1");
     row("splitMixedWord all", "duplicates kept", "3x95+1x50", "x | x | 3 | 95 | 1 | 50");
-    row("splitMixedWord", "scan stops at a zero character", QStringLiteral("AB") + QChar(0) + QStringLiteral("C1"), "AB");
+    row("splitMixedWord", "scan stops at a zero character",
+        QStringLiteral("AB") + QChar(0) + QStringLiteral("C1"), "AB");
     row("splitMixedWord", "runs of spaces", "  DN  25  ", "DN | 25");
     row("splitAlnumWord", "letters only: the word", "KVV", "KVV");
     row("splitAlnumWord", "hyphenated letters split too", "A-B1", "A-B | 1 | A | B");
@@ -121,14 +129,18 @@ void TestTextFunctions::textFunctions_data()
     // and lowering and compacting the spec, Base64 without padding).
     row("normalizeSearchText", "only white space", " \t \n ", "");
     row("normalizeSearchText", "lowered, spaces collapsed", "  A   b  ", "a b");
-    row("normalizeSearchText", "hash and ideographic comma dropped", "32.5#水泥、管件", "32.5水泥管件");
+    row("normalizeSearchText", "hash and ideographic comma dropped", "32.5#水泥、管件",
+        "32.5水泥管件");
     row("normalizeSearchText", "line breaks dropped, not spaced", "镀锌\r\n钢管\n", "镀锌钢管");
-    row("normalizeSearchText", "diameter signs of three scripts dropped", "Φ20 φ25 ф32 Ф40", "20 25 32 40");
+    row("normalizeSearchText", "diameter signs of three scripts dropped", "Φ20 φ25 ф32 Ф40",
+        "20 25 32 40");
     row("normalizeSearchText", "dropped character between spaces", "钢管 # DN25", "钢管 dn25");
     row("normalizeSearchText", "outside the BMP kept", "𠀀A", "𠀀a");
     row("normKeyHash", "latin", "YJV|3x2.5", "kaWGwnQ1x17Yp2EZqYIXww");
-    row("normKeyHash", "chinese spec hashed as UTF-8", "ZR-YJV|三芯2.5平方", "Y3xnG8Kw2/UkGYbAZoDDDA");
-    row("normKeyHash", "code trimmed, spec compacted and lowered", "  YJV\t| 3 X 2.5 ", "kaWGwnQ1x17Yp2EZqYIXww");
+    row("normKeyHash", "chinese spec hashed as UTF-8", "ZR-YJV|三芯2.5平方",
+        "Y3xnG8Kw2/UkGYbAZoDDDA");
+    row("normKeyHash", "code trimmed, spec compacted and lowered", "  YJV\t| 3 X 2.5 ",
+        "kaWGwnQ1x17Yp2EZqYIXww");
     row("normKeyHash", "empty code", "|3x2.5", "eRiFIEeVuwcWmCof4zGrsQ");
     row("normKeyHash", "code keeps its case", "yjv|3x2.5", "xmnfoLcNmBM/xLu99AeWdg");
     row("normKeyHash", "blank spec: no key", "YJV| \t\u3000", "");

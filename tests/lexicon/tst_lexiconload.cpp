@@ -15,27 +15,23 @@ namespace {
 const char kCaseVariable[] = "VEFINDER_LOAD_CASE";
 
 QStringList g_log;
-void captureMessage(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    g_log << (type == QtDebugMsg ? QStringLiteral("debug: ") : QStringLiteral("other: ")) + text;
-}
 
 QString appPath(const QString& relative)
 {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + relative;
+    return QCoreApplication::applicationDirPath() + '/' + relative;
 }
 
 bool writeFile(const QString& path, const QByteArray& data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
-QByteArray readFile(const QString& path)
+QString readFile(const QString& path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : "(unreadable)";
 }
 
 /// The lexicon files of each case, as stored (enciphered, or deliberately not).
@@ -44,14 +40,19 @@ QMap<LexiconKind, QByteArray> caseFiles(const QString& name)
     if (name == QLatin1String("damaged 1"))
         return {
             // three groups (a repeated word, an empty one), then a count of 0x7FFFFFFF
-            {LexiconKind::Synonyms, cipher(list({"钢管", "焊管", "钢管"}) + list({}) + list({"电缆", "电线"}) + be32(0x7FFFFFFF) + str("x"))},
+            {LexiconKind::Synonyms,
+             cipher(list({"钢管", "焊管", "钢管"}) + list({}) + list({"电缆", "电线"})
+                    + be32(0x7FFFFFFF) + str("x"))},
             // two entries, then one cut inside a sub-set word
-            {LexiconKind::MatSet, cipher(list({"焊接钢管", "焊管"}) + list({"镀锌钢管"}) + list({"镀锌钢管"}) + list({})
-                                         + list({"无缝钢管"}) + be32(1) + str("无缝钢管").left(6))},
+            {LexiconKind::MatSet,
+             cipher(list({"焊接钢管", "焊管"}) + list({"镀锌钢管"}) + list({"镀锌钢管"}) + list({})
+                    + list({"无缝钢管"}) + be32(1) + str("无缝钢管").left(6))},
             // one entry, then a sub-set count of 0xFFFFFFFF
-            {LexiconKind::SmartMatch, cipher(list({"YJV电缆"}) + list({"电力电缆"}) + list({"VV电缆"}) + be32(0xFFFFFFFF))},
+            {LexiconKind::SmartMatch,
+             cipher(list({"YJV电缆"}) + list({"电力电缆"}) + list({"VV电缆"}) + be32(0xFFFFFFFF))},
             // two words, then a string of odd byte length
-            {LexiconKind::CoreWord, cipher(str("Cable") + str("电缆") + be32(7) + QByteArray("abcdefgh"))},
+            {LexiconKind::CoreWord,
+             cipher(str("Cable") + str("电缆") + be32(7) + QByteArray("abcdefgh"))},
             // five bytes: not one whole block (the one log line)
             {LexiconKind::CableCoreWord, cipher(str("YJV")).left(5)},
             {LexiconKind::EnCore, cipher(str("PVC") + str("ppr") + str("pvc"))},
@@ -61,9 +62,12 @@ QMap<LexiconKind, QByteArray> caseFiles(const QString& name)
             // damage in the very first record, but the file deciphered
             {LexiconKind::Synonyms, cipher(be32(0xFFFFFFFF) + str("钢管"))},
             // a member string claiming far more bytes than the file holds
-            {LexiconKind::MatSet, cipher(list({"钢管"}) + list({}) + be32(1) + be32(0x7FFFFFF0) + str("x"))},
+            {LexiconKind::MatSet,
+             cipher(list({"钢管"}) + list({}) + be32(1) + be32(0x7FFFFFF0) + str("x"))},
             // a last block counting 9 bytes: not a lexicon file (the one log line)
-            {LexiconKind::SmartMatch, cipher(list({"钢管"}) + list({})).left(8) + encipherBlock(QByteArray("\0\0\0\0\0\0\0\x09", 8))},
+            {LexiconKind::SmartMatch,
+             cipher(list({"钢管"}) + list({})).left(8)
+                 + encipherBlock(QByteArray("\0\0\0\0\0\0\0\x09", 8))},
             {LexiconKind::CoreWord, cipher(str("Cable") + str("电缆") + str("CABLE"))},
             // cut inside the length of the third word
             {LexiconKind::CableCoreWord, cipher(str("yjv") + str("YJV22") + be32(6).left(3))},
@@ -82,13 +86,6 @@ QMap<LexiconKind, QByteArray> caseFiles(const QString& name)
     };
 }
 
-QString sortedEquivalents(const QString& word)
-{
-    QStringList words = SearchUtil::instance()->getMatEquivals(word);
-    words.sort();
-    return words.join(QLatin1Char(' '));
-}
-
 /// Runs in a child process: lays out the case's files, loads the store, and
 /// prints what it holds, the log and what TMPDIR holds afterwards.
 int runCase(const QString& name)
@@ -99,7 +96,8 @@ int runCase(const QString& name)
     for (auto it = files.constBegin(); it != files.constEnd(); ++it)
         writeFile(matlex + lexiconFileName(it.key()), it.value());
 
-    QString tmp = appPath(QStringLiteral("tmp-") + QString(name).replace(QLatin1Char(' '), QLatin1Char('-')));
+    QString tmp =
+        appPath(QStringLiteral("tmp-") + QString(name).replace(QLatin1Char(' '), QLatin1Char('-')));
     QDir(tmp).removeRecursively();
     if (name == QLatin1String("missing TMPDIR"))
         tmp = appPath(QStringLiteral("no-such-directory"));
@@ -110,36 +108,40 @@ int runCase(const QString& name)
         // Files under the traditional temporary names, one a link to a file elsewhere.
         writeFile(tmp + QStringLiteral("/lex-tmpmatsyn.lex"), "planted");
         writeFile(appPath(QStringLiteral("planted-target.txt")), "precious");
-        QFile::link(appPath(QStringLiteral("planted-target.txt")), tmp + QStringLiteral("/lex-tmpmatset.lex"));
+        QFile::link(appPath(QStringLiteral("planted-target.txt")),
+                    tmp + QStringLiteral("/lex-tmpmatset.lex"));
     }
 
     // The files are a few dozen bytes: the load must fit a small address space.
     limitAddressSpace(qint64(256) << 20);
-    qInstallMessageHandler(captureMessage);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        g_log << (type == QtDebugMsg ? "debug: " : "other: ") + text;
+    });
     const SearchUtil* s = SearchUtil::instance();
     qInstallMessageHandler(nullptr);
 
-    QStringList out;
-    out << QStringLiteral("log: ") + g_log.join(QStringLiteral(" | "));
-    QStringList left = QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    if (name == QLatin1String("planted names"))
-        left << QString::fromUtf8(readFile(tmp + QStringLiteral("/lex-tmpmatsyn.lex")) + "/"
-                                  + readFile(appPath(QStringLiteral("planted-target.txt"))));
-    out << QStringLiteral("tmp: ") + (QFileInfo::exists(tmp) ? left.join(QLatin1Char(' ')) : QStringLiteral("(none)"));
-    for (const char* word : {"钢管", "电线", "3芯", "焊接钢管", "YJV电缆"})
-        out << QString::fromUtf8(word) + QStringLiteral(": ") + sortedEquivalents(QString::fromUtf8(word));
-    const QMap<int, QStringList> core = s->coreWord(QStringLiteral("cable电缆"));
-    QStringList coreParts;
-    for (auto it = core.constBegin(); it != core.constEnd(); ++it)
-        coreParts << QString::number(it.key()) + QLatin1Char(':') + it.value().join(QLatin1Char(','));
-    out << QStringLiteral("core: ") + coreParts.join(QLatin1Char(' '));
-    out << QStringLiteral("cable: ") + s->getCabelMainAttr(QStringLiteral("YJV22-3")) + QLatin1Char(',')
-               + s->getCabelMainAttr(QStringLiteral("YJV-3"));
-    QString en;
+    QStringList left =
+        QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    if (name == "planted names")
+        left << readFile(tmp + "/lex-tmpmatsyn.lex") + '/'
+                + readFile(appPath("planted-target.txt"));
+    QStringList out{"log: " + g_log.join(" | "),
+                    "tmp: " + (QFileInfo::exists(tmp) ? left.join(' ') : "(none)")};
+    for (const char* word : {"钢管", "电线", "3芯", "焊接钢管", "YJV电缆"}) {
+        QStringList words = s->getMatEquivals(word);
+        words.sort();
+        out << word + QString(": ") + words.join(' ');
+    }
+    QStringList core;
+    for (auto [length, words] : s->coreWord("cable电缆").toStdMap())
+        core << QString::number(length) + ':' + words.join(',');
+    out << "core: " + core.join(' ')
+        << "cable: " + s->getCabelMainAttr("YJV22-3") + ',' + s->getCabelMainAttr("YJV-3");
+    QString en = "en: ";
     for (const char* word : {"pvc", "ppr", "dn"})
-        en += s->isEnCore(QString::fromLatin1(word)) ? QLatin1Char('y') : QLatin1Char('n');
-    out << QStringLiteral("en: ") + en + (s->containEnCore(QStringLiteral("钢管")) ? QStringLiteral(" any") : QString());
-    std::fputs(out.join(QLatin1Char('\n')).toUtf8().constData(), stdout);
+        en += s->isEnCore(word) ? 'y' : 'n';
+    out << en + (s->containEnCore("钢管") ? " any" : "");
+    std::fputs(out.join('\n').toUtf8().constData(), stdout);
     return 0;
 }
 
@@ -153,7 +155,8 @@ class SearchUtilTestAccess
 public:
     static bool decodeFile(QFile& tmp, const QString& srcRelPath)
     {
-        return SearchUtil::instance()->decodeFile(tmp, srcRelPath, QStringLiteral("lex-tmpmatsyn.lex"));
+        return SearchUtil::instance()->decodeFile(tmp, srcRelPath,
+                                                  QStringLiteral("lex-tmpmatsyn.lex"));
     }
 };
 
@@ -172,17 +175,22 @@ void TestLexiconLoad::load_data()
     QTest::addColumn<QString>("expected");
     // Damaged files: the records before the damage are kept, one log line per
     // file that does not decipher, nothing left in TMPDIR.
-    QTest::newRow("damaged 1") << "log: debug: encryptStream error.\ntmp: \n钢管: 焊管 钢管\n电线: 电线 电缆\n3芯: 3芯 三芯\n"
-                                  "焊接钢管: 焊接钢管 焊管 钢管 镀锌钢管\nYJV电缆: YJV电缆 电力电缆\ncore: 2:电缆 5:cable\ncable: ,\nen: yyn";
-    QTest::newRow("damaged 2") << "log: debug: encryptStream error.\ntmp: \n钢管: 钢管\n电线: 电线\n3芯: 3芯 三芯\n"
-                                  "焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\ncore: 2:电缆 5:cable\ncable: YJV22,YJV\nen: nny";
-    QTest::newRow("planted names") << "log: \ntmp: lex-tmpmatset.lex lex-tmpmatsyn.lex planted/precious\n钢管: 焊管 钢管\n电线: 电线\n"
-                                      "3芯: 3芯 三芯\n焊接钢管: 焊接钢管 镀锌钢管\nYJV电缆: YJV电缆 电力电缆\ncore: 2:电缆\ncable: ,YJV\nen: ynn";
+    QTest::newRow("damaged 1")
+        << "log: debug: encryptStream error.\ntmp: \n钢管: 焊管 钢管\n电线: 电线 电缆\n3芯: 3芯 三芯\n"
+           "焊接钢管: 焊接钢管 焊管 钢管 镀锌钢管\nYJV电缆: YJV电缆 电力电缆\ncore: 2:电缆 5:cable\ncable: ,\nen: yyn";
+    QTest::newRow("damaged 2")
+        << "log: debug: encryptStream error.\ntmp: \n钢管: 钢管\n电线: 电线\n3芯: 3芯 三芯\n"
+           "焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\ncore: 2:电缆 5:cable\ncable: YJV22,YJV\nen: nny";
+    QTest::newRow("planted names")
+        << "log: \ntmp: lex-tmpmatset.lex lex-tmpmatsyn.lex planted/precious\n钢管: 焊管 钢管\n电线: 电线\n"
+           "3芯: 3芯 三芯\n焊接钢管: 焊接钢管 镀锌钢管\nYJV电缆: YJV电缆 电力电缆\ncore: 2:电缆\ncable: ,YJV\nen: ynn";
     // No usable temporary directory: nothing is loaded, nothing created, no log line.
-    QTest::newRow("missing TMPDIR") << "log: \ntmp: (none)\n钢管: 钢管\n电线: 电线\n3芯: 3芯\n焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\n"
-                                       "core: \ncable: ,\nen: nnn";
-    QTest::newRow("no files") << "log: \ntmp: \n钢管: 钢管\n电线: 电线\n3芯: 3芯\n焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\n"
-                                 "core: \ncable: ,\nen: nnn";
+    QTest::newRow("missing TMPDIR")
+        << "log: \ntmp: (none)\n钢管: 钢管\n电线: 电线\n3芯: 3芯\n焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\n"
+           "core: \ncable: ,\nen: nnn";
+    QTest::newRow("no files")
+        << "log: \ntmp: \n钢管: 钢管\n电线: 电线\n3芯: 3芯\n焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\n"
+           "core: \ncable: ,\nen: nnn";
 }
 
 // The store loads once per process: each case runs in a child process.
@@ -205,7 +213,8 @@ void TestLexiconLoad::temporaryFilesPrivateAndUnique()
     QTemporaryDir tmp(appPath(QStringLiteral("tmp-XXXXXX")));
     QVERIFY(tmp.isValid());
     qputenv("TMPDIR", QFile::encodeName(tmp.path()));
-    QVERIFY(writeFile(appPath(QStringLiteral("cases/private.lex")), cipher("twenty plain bytes!!")));
+    QVERIFY(
+        writeFile(appPath(QStringLiteral("cases/private.lex")), cipher("twenty plain bytes!!")));
     QFile first, second;
     QVERIFY(SearchUtilTestAccess::decodeFile(first, QStringLiteral("cases/private.lex")));
     QVERIFY(SearchUtilTestAccess::decodeFile(second, QStringLiteral("cases/private.lex")));
