@@ -34,7 +34,6 @@ public:
     WordSegment& operator=(const WordSegment&) = delete;
 
 private:
-    friend class WordSegmentTestAccess;
     WordSegment();
     ~WordSegment();
     void init();

@@ -56,8 +56,6 @@ private slots:
     void parallelEnginesMatchOneEngine();
     void descriptions_data();
     void descriptions();
-    void billLines_data();
-    void billLines();
 
 private:
     Groups quota(VeFinder& finder, const QString& code, const QString& name,
@@ -292,45 +290,6 @@ void SampleSearchTest::descriptions()
     QVERIFY2(steps.contains(cable ? "cable1" : "matsetAll"), qPrintable(ran));
     for (const QString& step : qAsConst(steps))
         QVERIFY2((cable ? cableSteps : wordSteps).match(step).hasMatch(), qPrintable(ran));
-}
-
-void SampleSearchTest::billLines_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("spec");
-    int malformed = 0;
-    const auto lines = readCsvTable(SAMPLE_BILL, &malformed);
-    QCOMPARE(malformed, 0);
-    QCOMPARE(lines.size(), 299);
-    for (const auto& line : lines) {
-        const QStringList fields{line.value("code"), line.value("name"), line.value("spec")};
-        QTest::newRow(qPrintable(QString(line.value("id") + ' ' + fields.join(' ')).simplified()))
-            << fields.at(0) << fields.at(1) << fields.at(2);
-    }
-}
-
-// Every line of the sample bill: each id once per call and an entry of the
-// catalogue; without a code, segmentSearch of the joined text is the fuzzy
-// part of quotaSearch.
-void SampleSearchTest::billLines()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, name);
-    QFETCH(QString, spec);
-    VeFinder finder;
-    const Groups result = quota(finder, code, name, spec);
-    QVERIFY(result.size() >= 2);
-    QSet<QString> seen;
-    for (const QString& id : allIds(result)) {
-        QVERIFY2(m_names.contains(id) && !seen.contains(id), qPrintable(id));
-        seen << id;
-    }
-    if (code.isEmpty()) {
-        Groups segmented;
-        finder.segmentSearch(segmented, name + ' ' + spec, m_index, true);
-        QCOMPARE(segmented, result.mid(1, result.size() - 2));
-    }
 }
 
 QTEST_GUILESS_MAIN(SampleSearchTest)
