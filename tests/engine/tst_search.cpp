@@ -1,4 +1,5 @@
 /** @file tst_search.cpp @brief The engine through its entry operations on crafted indexes: one table per rule family, results as canonical group strings, the observer's steps and sort values. */
+#include "catalogueindexer.h"
 #include "recordingobserver.h"
 #include "testindex.h"
 
@@ -75,6 +76,8 @@ private slots:
     void ranking_data();
     void ranking();
     void cableSortValues();
+    void fullWidth_data();
+    void fullWidth();
     void rankingIsStrictWeakOrder();
     void explainTranscript_data();
     void explainTranscript();
@@ -413,6 +416,61 @@ void TestSearch::cableSortValues()
     observer.deliveries.sort();
     QCOMPARE(observer.deliveries.join(',').remove("cable1: "),
              QStringLiteral("A 4,B 4,C 4,D 4,E 3,F 3,G 3,H 3,I 3,J 4,L 4,M 3,N 3,O 4,P 4,Q 3"));
+}
+
+void TestSearch::fullWidth_data()
+{
+    QTest::addColumn<QString>("fullWidth");
+    QTest::addColumn<QString>("halfWidth");
+    QTest::addColumn<QString>("firstGroup");
+    const auto row = [](const char* name, const char* full, const char* half, const char* first) {
+        QTest::newRow(name) << QString(full) << QString(half) << QString(first);
+    };
+    row("pipe, spec indexed full-width", "镀锌钢管ＤＮ２５", "镀锌钢管DN25", "[F1]");
+    row("pipe, ideographic space", "焊接钢管　ＤＮ２５", "焊接钢管 DN25", "[F3]");
+    row("cable, spec indexed full-width", "ＹＪＶ３×２．５", "YJV3×2.5", "[C1]");
+    row("wire", "ＢＶ２．５", "BV2.5", "[B1]");
+    row("lower-case full-width letters", "ｙｊｖ　３×４", "yjv 3×4", "[C2]");
+}
+
+// Full-width folding gives the same groups as the half-width text, and the
+// norm key is taken of the folded code and specification on both sides; on
+// rows some of which are typed full-width, indexed by the real indexer.
+void TestSearch::fullWidth()
+{
+    QFETCH(QString, fullWidth);
+    QFETCH(QString, halfWidth);
+    QFETCH(QString, firstGroup);
+    QTemporaryDir dir;
+    QFile csv(dir.filePath("catalogue.csv"));
+    QVERIFY(
+        csv.open(QIODevice::WriteOnly)
+        && csv.write(
+               "mat_id,code,name,spec,brand\n"
+               "F1,1701,镀锌钢管,ＤＮ２５,\nF2,1701,镀锌钢管,DN32,\n"
+               "F3,１７０２,焊接钢管,DN25,\nF4,1702,焊接钢管,DN32,\n"
+               "C1,2801,电力电缆,ＹＪＶ　０．６／１ｋＶ　３×２．５,\nC2,2801,电力电缆,YJV 0.6/1kV 3×4,\n"
+               "B1,2802,铜芯聚氯乙烯绝缘电线,BV 2.5,\nB2,2802,铜芯聚氯乙烯绝缘电线,BV 4,\n")
+            > 0);
+    csv.close();
+    CatalogueIndexer::Options options;
+    options.csvPath = csv.fileName();
+    options.indexPath = dir.filePath("index");
+    options.progress = false;
+    QVERIFY(CatalogueIndexer(options).run().rowsIndexed == 8);
+    VeFinder engine;
+    Groups full, half;
+    engine.segmentSearch(full, fullWidth, options.indexPath, true);
+    engine.segmentSearch(half, halfWidth, options.indexPath, true);
+    QCOMPARE(renderGroups(half.mid(0, 1)), firstGroup);
+    QCOMPARE(full, half);
+    engine.quotaSearch(full, "１７０１", "镀锌钢管", "ＤＮ２５", options.indexPath, nullptr, true);
+    QCOMPARE(renderGroups(full.mid(0, 1)), QStringLiteral("[F1]"));
+    QStringList ids;
+    engine.normCodeSearch(ids, "1702", options.indexPath); // F3's code is written １７０２
+    QCOMPARE(ids.join(' '), QStringLiteral("F3 F4"));
+    engine.normCodeSearch(ids, "２８０２", options.indexPath);
+    QCOMPARE(ids.join(' '), QStringLiteral("B1 B2"));
 }
 
 // Sorting any arrangement of hits gives one sequence: the predicate is a strict weak order.
