@@ -146,22 +146,14 @@ void SampleSearchTest::descriptions_data()
     QTest::addColumn<QStringList>("absent");
     // the catalogue's own name and size; both brands share the row
     row(false, "B107 镀锌钢管 DN25", "", "镀锌钢管", "DN25", "", "M000340 M000341");
-    // the exact name 热镀锌钢管 ranks above plain 镀锌钢管 DN100
-    row(false, "B110 热镀锌钢管 DN100", "", "热镀锌钢管", "DN100", "", "M000366");
     // synonym 镀锌管 reaches 镀锌钢管 and 热镀锌钢管 DN32 alike
     row(false, "B111 镀锌管 DN32", "", "镀锌管", "DN32", "", "M000342 M000343 M000361");
     // smart-match 黑铁管 -> 焊接钢管
     row(false, "B115 黑铁管 DN40", "", "黑铁管", "DN40", "", "M000322 M000323");
     // Φ is dropped on both sides
     row(false, "B116 无缝钢管 Φ57×3.5", "", "无缝钢管", "Φ57×3.5", "", "M000374");
-    // D108*4 is another notation of Φ108×4
-    row(false, "B117 无缝钢管 D108*4", "", "无缝钢管", "D108*4", "", "M000377");
-    // synonym 大小头 = 异径管; DN100×80 is DN100×DN80
-    row(false, "B155 大小头 DN100×80", "", "大小头", "DN100×80", "", "M000596");
     // valve model and size as the catalogue writes them
     row(false, "B161 闸阀 Z41T-10 DN100", "", "闸阀", "Z41T-10 DN100", "", "M000656 M000657");
-    // 水泥 42.5级 itself, not the 普通硅酸盐水泥 P.O 42.5 rows
-    row(false, "B199 水泥 42.5", "", "水泥", "42.5", "", "M000218");
     // built-in water word: its own entry first, never cement or waterproofing
     row(false, "B244 施工用水", "", "施工用水", "", "", "M000839", "M000217 M000218 M000829");
     // names ending in 煤; 煤焦油 and 粉煤灰 (brick) never
@@ -183,16 +175,11 @@ void SampleSearchTest::descriptions_data()
     // the remark names the kind: 消声止回阀 before the plain check valve
     row(false, "止回阀(消声) DN80 (remark picks the kind)", "", "止回阀(消声)", "DN80", "",
         "M000760");
-    // an unknown remark does not spoil the match
-    row(false, "闸阀(法兰连接) Z41T-10 DN100 (unknown remark)", "", "闸阀(法兰连接)",
-        "Z41T-10 DN100", "", "M000656 M000657");
     // fullwidth brackets around a remark of a built-in water word
     row(false, "施工用水（临时） (fullwidth remark)", "", "施工用水（临时）", "", "", "M000839",
         "M000218");
     // compact lower case, prefix glued to the model, x as separator
     row(true, "B001 zryjv3x2.5", "", "zryjv3x2.5", "", "", "M001074");
-    // core count in Chinese (芯) and the unit mm²
-    row(true, "B002 ZR-YJV 3芯2.5mm²", "", "ZR-YJV 3芯2.5mm²", "", "", "M001074");
     // Chinese numeral 三芯 and a Chinese name glued to the model
     row(true, "B003 电力电缆YJV 三芯 2.5", "", "电力电缆YJV 三芯 2.5", "", "", "M000908 M000909");
     // armoured model with digits, two core groups
@@ -202,14 +189,8 @@ void SampleSearchTest::descriptions_data()
         "M001034 M001035");
     // control cable KYJV with ten cores
     row(true, "B043 KYJV 10X1.5", "", "KYJV 10X1.5", "", "", "M002246");
-    // building wire, model glued to the section
-    row(true, "B051 BV2.5", "", "BV2.5", "", "", "M002441 M002442");
-    // compound WDZBYJ split into prefix and model
-    row(true, "B064 WDZBYJ 4", "", "WDZBYJ 4", "", "", "M002533");
     // the catalogue writes this supplier's sizes with "*"
     row(true, "B070 YC 3×2.5+1×1.5", "", "YC 3×2.5+1×1.5", "", "", "M002424");
-    // section with the unit 平方 in the specification
-    row(true, "B055 电线 BV 2.5平方", "", "电线", "BV 2.5平方", "", "M002441 M002442");
     // code with the catalogue's own name and specification: the precise group holds both brands
     row(true, "B100 code 2801010023 电力电缆 YJV 0.6/1kV 3×2.5", "2801010023", "电力电缆",
         "YJV 0.6/1kV 3×2.5", "M000908 M000909", "");
@@ -229,7 +210,6 @@ void SampleSearchTest::descriptions_data()
     row(true, "YJY22 3×6 (armoured PE-sheathed)", "", "YJY22 3×6", "", "", "M002730", "M001298");
     row(true, "电力电缆YJY22 三芯 6 (Chinese name and numeral)", "", "电力电缆YJY22 三芯 6", "", "",
         "M002730", "M001298");
-    row(true, "yjy22 4x25+1x16 (lower case, x)", "", "yjy22 4x25+1x16", "", "", "M002737");
     // screened armoured control cable; a prefix the catalogue lacks still finds model and size
     row(true, "KVVP22 4×1.5", "", "KVVP22 4×1.5", "", "", "M002766", "M002128");
     row(true, "ZR-KVVP22 4×1.5 (prefix not in the catalogue)", "", "ZR-KVVP22 4×1.5", "", "",

@@ -73,10 +73,8 @@ void TestStore::queries_data()
 
     // Equivalents: set words, their synonyms, their variants; sub-sets expanded.
     row("getMatEquivals", "members, then the sub-set's set", "A", "", "A B C D");
-    row("getMatEquivals", "not the sets that point at a word", "C", "", "C D");
     row("getMatEquivals", "synonyms of each set word", "钢管", "",
         "钢管 焊管 焊接管 镀锌管 镀锌钢管");
-    row("getMatEquivals", "synonym group only", "电缆", "", "电缆 线缆");
     row("getMatEquivals", "generated core-count group", "3芯", "", "3芯 三芯");
     row("getMatEquivals", "case-sensitive: YJV is not yjv", "YJV", "", "YJV");
     row("getMatEquivals", "variants of set words", "3*4", "", "3*4 3×4 4-5 4~5");
@@ -84,7 +82,6 @@ void TestStore::queries_data()
         "阀门 闸阀(铸铁) 闸阀铸铁");
     row("getMatEquivals", "bracketed word: its bare form", "（钢材）", "", "（钢材） 钢材");
     row("getMatEquivals", "smart-match entry after the sets", "PVC管", "", "PVC管 塑料管");
-    row("getMatEquivals", "word in nothing", "水泥", "", "水泥");
     // Material-set cycles end, each word once.
     row("getMatEquivals", "cycle: two sets pointing at each other", "P", "", "P Q R S");
     row("getMatEquivals", "cycle: word is its own sub-set", "T", "", "T");
@@ -93,7 +90,6 @@ void TestStore::queries_data()
 
     row("category", "B in A's set", "B", "A", "yes yes");
     row("category", "D only through the sub-set", "D", "A", "no yes");
-    row("category", "A not below C", "A", "C", "no no");
     row("category", "base word in no set", "A", "水泥", "no no");
     row("category", "variant of the base word", "3×4", "3*4", "no yes");
     row("category", "cycle", "S", "P", "no yes");
@@ -105,13 +101,10 @@ void TestStore::queries_data()
     row("wordFlag", "煤", "煤", "", "ends-with");
     row("wordFlag", "柴油", "柴油", "", "contains");
     row("wordFlag", "水泥 contains 水", "水泥", "", "none");
-    row("wordFlag", "水 with a space", "水 ", "", "none");
 
     row("enCore", "pvc whole", "pvc", "", "yes yes");
     row("enCore", "ppr管 contains ppr", "ppr管", "", "no yes");
     row("enCore", "upper-case PVC管 not found", "PVC管", "", "no no");
-    row("enCore", "prefix only", "pv", "", "no no");
-    row("enCore", "empty text", "", "", "no no");
 
     // Core words by length, list order inside a length; lower-case matching.
     row("coreWord", "part of a longer core word matches too", "交联聚乙烯绝缘电力电缆", "",

@@ -102,14 +102,12 @@ void VeFinderCliTest::commands_data()
     row("unknown command", "frobnicate", 2, "unknown command");
     row("quota with two arguments", "quota|a|b|--index|INDEX", 2, "expected 3 argument(s), got 2");
     row("unknown option", "code|x|--bogus", 2, "bogus");
-    row("option without its value", "code|x|--index", 2, "index");
     row("batch with zero jobs", "batch|BILL|--jobs|0|--index|INDEX", 2, "--jobs expects");
     row("batch with an unknown format", "batch|BILL|--format|xml|--index|INDEX", 2,
         "--format expects");
     // Checked before the index: these run where no ./index exists.
     row("groups negative", "quota|''|电力电缆|YJV 3×2.5|--groups|-1", 2,
         "--groups expects a whole number of groups, 0 or more (0: all), got \"-1\"");
-    row("groups in Chinese numerals", "segment|钢管|--groups|三", 2, "--groups expects");
     row("groups with a fraction", "code|x|--groups=2.5", 2, "--groups expects");
     row("groups on batch", "batch|BILL|--groups|3", 2, "groups");
     row("index directory missing", "code|x|--index|MISSING", 1,
