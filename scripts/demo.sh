@@ -60,3 +60,9 @@ echo "== Matching a bill of quantities (data/bill.csv)"
 "$bin/vefinder" batch data/bill.csv --index "$index" --output build/demo-bill-results.csv
 echo "results written to build/demo-bill-results.csv; its first rows (id, found, best group):"
 awk -F, 'NR > 1 && NR <= 16 { printf "  %-6s %5s  %s\n", $2, $4, $5 }' build/demo-bill-results.csv
+
+echo
+echo "== The same bill as a workbook (data/bill.xlsx, Chinese headers) into a workbook for review"
+echo "\$ vefinder batch data/bill.xlsx --index $index -o build/demo-bill-results.xlsx"
+"$bin/vefinder" batch data/bill.xlsx --index "$index" -o build/demo-bill-results.xlsx
+echo "results written to build/demo-bill-results.xlsx (sheets \"results\" and \"groups\")"

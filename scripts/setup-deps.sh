@@ -3,7 +3,8 @@
 # missing. Idempotent; silent when everything is present.
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config qtbase5-dev libclucene-dev libfriso-dev friso-dict pybind11-dev python3-dev)
+packages=(g++ make cmake pkg-config qtbase5-dev libclucene-dev libfriso-dev friso-dict
+          libkf5archive-dev libxlsxwriter-dev pybind11-dev python3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

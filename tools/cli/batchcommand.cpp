@@ -4,6 +4,8 @@
 #include "batchrunner.h"
 #include "commandparser.h"
 #include "csvreader.h"
+#include "entrylookup.h"
+#include "workbookwriter.h"
 #include "progressmeter.h"
 #include "searchsetup.h"
 
@@ -20,80 +22,11 @@
 #include <QSet>
 #include <QThread>
 
+#include <memory>
+
 namespace {
 
-enum class Format { Csv, JsonLines };
-
-/// Reads the rows to match: a header naming id, code, name and spec (name is
-/// required, the others may be missing; other columns are ignored).
-bool readRows(const QString& path, QVector<BatchRunner::Row>* rows, QString* error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: cannot open: %2").arg(path, file.errorString());
-        return false;
-    }
-    CsvReader reader(&file);
-    CsvRecord record;
-    if (!reader.next(record)) {
-        *error = QStringLiteral("%1: empty file; expected a header row id,code,name,spec").arg(path);
-        return false;
-    }
-    int id = -1, code = -1, name = -1, spec = -1;
-    for (int i = 0; i < record.fields.size(); ++i) {
-        QString column;
-        decodeUtf8Strict(record.fields.at(i), &column);
-        column = column.trimmed().toLower();
-        if (column == QLatin1String("id") && id < 0)
-            id = i;
-        else if (column == QLatin1String("code") && code < 0)
-            code = i;
-        else if (column == QLatin1String("name") && name < 0)
-            name = i;
-        else if (column == QLatin1String("spec") && spec < 0)
-            spec = i;
-    }
-    if (name < 0 || !record.error.isEmpty()) {
-        *error = QStringLiteral("%1:%2: the header row names no \"name\" column; expected id,code,name,spec")
-                     .arg(path)
-                     .arg(record.line);
-        return false;
-    }
-    const int columns = record.fields.size();
-    while (reader.next(record)) {
-        BatchRunner::Row row;
-        row.line = record.line;
-        QVector<QString> fields(record.fields.size());
-        QVector<bool> decoded(record.fields.size());
-        bool valid = true;
-        for (int i = 0; i < record.fields.size(); ++i) {
-            decoded[i] = decodeUtf8Strict(record.fields.at(i), &fields[i]);
-            valid = valid && decoded[i];
-        }
-        auto field = [&](int column) {
-            return column >= 0 && column < fields.size() && decoded.at(column) ? fields.at(column) : QString();
-        };
-        if (!record.error.isEmpty())
-            row.error = record.error;
-        else if (record.fields.size() != columns)
-            row.error = QStringLiteral("%1 field(s), expected %2").arg(record.fields.size()).arg(columns);
-        else if (!valid)
-            row.error = QStringLiteral("invalid UTF-8");
-        // A row that is not searched still shows what could be read of it.
-        row.id = field(id).trimmed();
-        row.code = field(code);
-        row.name = field(name);
-        row.spec = field(spec);
-        if (row.id.isEmpty())
-            row.id = QString::number(row.line);
-        rows->append(row);
-    }
-    if (!reader.deviceError().isEmpty()) {
-        *error = QStringLiteral("%1: read error: %2").arg(path, reader.deviceError());
-        return false;
-    }
-    return true;
-}
+enum class Format { Csv, JsonLines, Workbook };
 
 int distinctIds(const QList<QStringList>& groups)
 {
@@ -149,16 +82,86 @@ QByteArray jsonLine(const BatchRunner::Row& row, const BatchRunner::Outcome& out
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+/// The workbook form of the results: sheet "results" holds the input columns
+/// of each row, then the found count, the best group's mat ids and the stored
+/// code, name and spec of its first entry; sheet "groups" every group of every row.
+class ResultWorkbook
+{
+public:
+    ResultWorkbook(const QString& path, const QString& indexPath)
+        : m_writer(path)
+        , m_lookup(indexPath)
+    {
+    }
+
+    bool open(const QStringList& inputHeader, QString* error)
+    {
+        if (!m_lookup.error().isEmpty()) {
+            *error = m_lookup.error();
+            return false;
+        }
+        if (!m_writer.open(error))
+            return false;
+        m_inputColumns = inputHeader.size();
+        QStringList header = inputHeader;
+        header << QStringLiteral("found") << QStringLiteral("best mat ids") << QStringLiteral("best code")
+               << QStringLiteral("best name") << QStringLiteral("best spec") << QStringLiteral("error");
+        m_results = m_writer.addSheet(QStringLiteral("results"), header);
+        m_groups = m_writer.addSheet(QStringLiteral("groups"),
+                                     {QStringLiteral("id"), QStringLiteral("group"), QStringLiteral("kind"),
+                                      QStringLiteral("mat id"), QStringLiteral("code"), QStringLiteral("name"),
+                                      QStringLiteral("spec")});
+        return true;
+    }
+
+    void add(const BatchRunner::Row& row, const BatchRunner::Outcome& outcome)
+    {
+        QVector<QVariant> cells;
+        for (int c = 0; c < qMax(m_inputColumns, row.cells.size()); ++c)
+            cells << row.cells.value(c);
+        cells.resize(qMax(m_inputColumns, row.cells.size()));
+        if (row.error.isEmpty()) {
+            const QString best = firstFilledGroup(outcome.groups);
+            const CatalogueEntry entry = best.isEmpty() ? CatalogueEntry() : m_lookup.entry(best.section(QLatin1Char(' '), 0, 0));
+            cells << distinctIds(outcome.groups) << best << entry.code << entry.name << entry.spec << QString();
+        } else {
+            cells << QString() << QString() << QString() << QString() << QString() << row.error;
+        }
+        // The input may hold more columns in some rows than in its header.
+        m_writer.addRow(m_results, cells);
+        for (int g = 0; g < outcome.groups.size(); ++g) {
+            const QString kind = g == 0 ? QStringLiteral("precise")
+                : g == outcome.groups.size() - 1 ? QStringLiteral("code") : QStringLiteral("fuzzy");
+            if (outcome.groups.at(g).isEmpty())
+                m_writer.addRow(m_groups, {row.id, g + 1, kind});
+            for (const QString& matId : outcome.groups.at(g)) {
+                const CatalogueEntry entry = m_lookup.entry(matId);
+                m_writer.addRow(m_groups, {row.id, g + 1, kind, matId, entry.code, entry.name, entry.spec});
+            }
+        }
+    }
+
+    bool commit(QString* error) { return m_writer.commit(error); }
+
+private:
+    WorkbookWriter m_writer;
+    EntryLookup m_lookup;
+    int m_inputColumns = 0;
+    int m_results = 0;
+    int m_groups = 0;
+};
+
 } // namespace
 
 int runBatch(const QStringList& arguments)
 {
     CommandParser command(QStringLiteral("batch"),
-                          QStringLiteral("Matches every row of a CSV file (a header naming id, code, name, spec)\n"
+                          QStringLiteral("Matches every row of a bill, a CSV file or an xlsx sheet whose header names\n"
+                                         "the columns id, code, name, spec (or their Chinese names, see docs/cli.md),\n"
                                          "against the index with quota searches on several threads. The results\n"
-                                         "come out in the input's order, as CSV or JSON Lines; progress and a\n"
-                                         "summary go to standard error."));
-    command.addPositional(QStringLiteral("FILE.csv"), QStringLiteral("The rows to match."));
+                                         "come out in the input's order, as CSV, JSON Lines or an xlsx workbook;\n"
+                                         "progress and a summary go to standard error."));
+    command.addPositional(QStringLiteral("FILE"), QStringLiteral("The rows to match: FILE.csv or FILE.xlsx."));
     command.addIndexOptions(true);
     QCommandLineParser& parser = command.parser();
     const QCommandLineOption jobsOption({QStringLiteral("j"), QStringLiteral("jobs")},
@@ -169,14 +172,24 @@ int runBatch(const QStringList& arguments)
                                           QStringLiteral("Write the results to FILE (default: standard output)."),
                                           QStringLiteral("FILE"));
     const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("csv or jsonl (default: jsonl for a FILE ending in .jsonl "
-                                                         "or .json, else csv)."),
+                                          QStringLiteral("csv, jsonl or xlsx (default: jsonl for a FILE ending in .jsonl "
+                                                         "or .json, xlsx for one ending in .xlsx, else csv)."),
                                           QStringLiteral("FORMAT"));
+    const QCommandLineOption sheetOption(QStringLiteral("sheet"),
+                                         QStringLiteral("The sheet of an xlsx input, by name or number from 1 "
+                                                        "(default: the first)."),
+                                         QStringLiteral("NAME|N"));
+    const QCommandLineOption columnsOption(QStringLiteral("columns"),
+                                           QStringLiteral("Which columns hold the fields, overriding the header: "
+                                                          "e.g. name=C,spec=D,code=B (column letters or header texts)."),
+                                           QStringLiteral("LIST"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("No progress and no summary."));
     parser.addOption(jobsOption);
     parser.addOption(outputOption);
     parser.addOption(formatOption);
+    parser.addOption(sheetOption);
+    parser.addOption(columnsOption);
     parser.addOption(quietOption);
     int exitCode = ExitOk;
     if (!command.parse(arguments, 1, 1, &exitCode))
@@ -193,16 +206,25 @@ int runBatch(const QStringList& arguments)
     const QString outputPath = parser.value(outputOption);
     Format format = outputPath.endsWith(QLatin1String(".jsonl")) || outputPath.endsWith(QLatin1String(".json"))
         ? Format::JsonLines
-        : Format::Csv;
+        : Bill::isWorkbook(outputPath) ? Format::Workbook : Format::Csv;
     if (parser.isSet(formatOption)) {
         const QString name = parser.value(formatOption).toLower();
         if (name == QLatin1String("csv"))
             format = Format::Csv;
         else if (name == QLatin1String("jsonl"))
             format = Format::JsonLines;
+        else if (name == QLatin1String("xlsx"))
+            format = Format::Workbook;
         else
-            return command.usageError(QStringLiteral("--format expects csv or jsonl, got \"%1\"").arg(name));
+            return command.usageError(QStringLiteral("--format expects csv, jsonl or xlsx, got \"%1\"").arg(name));
     }
+    if (format == Format::Workbook && outputPath.isEmpty())
+        return command.usageError(QStringLiteral("xlsx output needs a file: give --output FILE.xlsx"));
+    BillOptions billOptions;
+    billOptions.sheet = parser.value(sheetOption);
+    QString error;
+    if (parser.isSet(columnsOption) && !Bill::parseColumns(parser.value(columnsOption), &billOptions.columns, &error))
+        return command.usageError(error);
     const bool quiet = parser.isSet(quietOption);
 
     const SearchSettings settings = command.searchSettings();
@@ -211,17 +233,24 @@ int runBatch(const QStringList& arguments)
         return rc;
 
     const QString inputPath = command.positional().at(0);
-    QVector<BatchRunner::Row> rows;
-    QString error;
-    if (!readRows(inputPath, &rows, &error)) {
+    BillTable bill;
+    if (!Bill::read(inputPath, billOptions, &bill, &error)) {
         Console::error(error);
         return ExitDataError;
     }
+    const QVector<BatchRunner::Row>& rows = bill.rows;
 
     QFile standardOutput;
     QSaveFile outputFile(outputPath);
     QIODevice* output = &outputFile;
-    if (outputPath.isEmpty()) {
+    std::unique_ptr<ResultWorkbook> workbook;
+    if (format == Format::Workbook) {
+        workbook.reset(new ResultWorkbook(outputPath, settings.indexPath));
+        if (!workbook->open(bill.header, &error)) {
+            Console::error(error);
+            return ExitDataError;
+        }
+    } else if (outputPath.isEmpty()) {
         standardOutput.open(stdout, QIODevice::WriteOnly);
         output = &standardOutput;
     } else if (!outputFile.open(QIODevice::WriteOnly)) {
@@ -231,12 +260,14 @@ int runBatch(const QStringList& arguments)
     if (format == Format::Csv)
         output->write("line,id,matched,found,best,groups,error\n");
 
+    const QString where = bill.sheet.isEmpty() ? inputPath + QLatin1Char(':')
+                                               : QStringLiteral("%1: sheet \"%2\", row ").arg(inputPath, bill.sheet);
     int matched = 0;
     int rejected = 0;
-    for (const BatchRunner::Row& row : qAsConst(rows)) {
+    for (const BatchRunner::Row& row : rows) {
         if (!row.error.isEmpty()) {
             ++rejected;
-            Console::error(QStringLiteral("%1:%2: row not searched: %3").arg(inputPath).arg(row.line).arg(row.error));
+            Console::error(QStringLiteral("%1%2: row not searched: %3").arg(where).arg(row.line).arg(row.error));
         }
     }
 
@@ -260,7 +291,10 @@ int runBatch(const QStringList& arguments)
             }
             if (row.error.isEmpty() && distinctIds(outcome.groups) > 0)
                 ++matched;
-            output->write(format == Format::Csv ? csvLine(row, outcome) : jsonLine(row, outcome));
+            if (workbook)
+                workbook->add(row, outcome);
+            else
+                output->write(format == Format::Csv ? csvLine(row, outcome) : jsonLine(row, outcome));
         },
         [&](int finished) {
             if (!quiet)
@@ -270,7 +304,12 @@ int runBatch(const QStringList& arguments)
         meter.finish(rows.size());
     const double seconds = clock.elapsed() / 1000.0;
 
-    if (outputPath.isEmpty()) {
+    if (workbook) {
+        if (!workbook->commit(&error)) {
+            Console::error(error);
+            return ExitDataError;
+        }
+    } else if (outputPath.isEmpty()) {
         standardOutput.flush();
     } else if (!outputFile.commit()) {
         Console::error(QStringLiteral("%1: writing failed: %2").arg(outputPath, outputFile.errorString()));
@@ -278,7 +317,9 @@ int runBatch(const QStringList& arguments)
     }
     if (!quiet) {
         const int searched = rows.size() - rejected;
-        std::fputs(QStringLiteral("batch: %1 rows, %2 matched, %3 unmatched, %4 rejected; %5 s, %6 rows/s with %7 job(s)\n")
+        const QString input = bill.sheet.isEmpty() ? QStringLiteral("read as %1").arg(bill.encoding)
+                                                   : QStringLiteral("sheet \"%1\"").arg(bill.sheet);
+        std::fputs(QStringLiteral("batch: %1 rows, %2 matched, %3 unmatched, %4 rejected; %5 s, %6 rows/s with %7 job(s); input %8\n")
                        .arg(rows.size())
                        .arg(matched)
                        .arg(searched - matched)
@@ -286,6 +327,7 @@ int runBatch(const QStringList& arguments)
                        .arg(seconds, 0, 'f', 2)
                        .arg(seconds > 0 ? searched / seconds : 0.0, 0, 'f', 1)
                        .arg(jobs)
+                       .arg(input)
                        .toLocal8Bit()
                        .constData(),
                    stderr);

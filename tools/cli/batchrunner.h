@@ -1,6 +1,8 @@
 /** @file batchrunner.h @brief BatchRunner, quota searches of many rows on several threads. */
 #pragma once
 
+#include "billtable.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -17,14 +19,8 @@
 class BatchRunner
 {
 public:
-    struct Row {
-        qint64 line = 0; ///< where the row starts in its file
-        QString id;
-        QString code;
-        QString name;
-        QString spec;
-        QString error;   ///< the row could not be read; it is not searched
-    };
+    /// A row to match (its error set: not searched).
+    using Row = BillRow;
     struct Outcome {
         QList<QStringList> groups;
         bool hasFoundCount = false;

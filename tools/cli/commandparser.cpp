@@ -62,16 +62,7 @@ bool CommandParser::parse(const QStringList& arguments, int minPositional, int m
         return false;
     }
     if (m_parser.isSet(m_help)) {
-        QString help = m_parser.helpText();
-        // QCommandLineParser names the program as it was started; name the
-        // program and the command instead.
-        const int start = help.indexOf(QLatin1String("Usage: "));
-        if (start >= 0) {
-            const int program = start + 7;
-            const int end = help.indexOf(QLatin1Char(' '), program);
-            help.replace(program, (end < 0 ? help.size() : end) - program, QStringLiteral("vefinder %1").arg(m_command));
-        }
-        Console::out(help);
+        Console::out(Console::helpText(m_parser, QStringLiteral("vefinder %1").arg(m_command)));
         *exitCode = ExitOk;
         return false;
     }
@@ -124,7 +115,6 @@ SearchSettings CommandParser::searchSettings() const
 
 int CommandParser::usageError(const QString& message) const
 {
-    Console::error(QStringLiteral("%1: %2").arg(m_command, message));
-    std::fputs(QStringLiteral("Try 'vefinder %1 --help'.\n").arg(m_command).toLocal8Bit().constData(), stderr);
-    return ExitUsage;
+    return Console::usageError(QStringLiteral("%1: %2").arg(m_command, message),
+                               QStringLiteral("vefinder %1").arg(m_command));
 }

@@ -48,9 +48,7 @@ QString overview()
 
 int usage(const QString& message)
 {
-    Console::error(message);
-    std::fputs("Try 'vefinder --help'.\n", stderr);
-    return ExitUsage;
+    return Console::usageError(message);
 }
 
 } // namespace

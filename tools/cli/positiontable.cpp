@@ -1,6 +1,7 @@
 /** @file positiontable.cpp @brief Loading the location table from a catalogue or a two-column file. */
 #include "positiontable.h"
 
+#include "csvcolumns.h"
 #include "csvreader.h"
 
 #include <QFile>
@@ -69,12 +70,11 @@ bool load(const QString& path, QHash<QString, QString>* table, QStringList* warn
         }
         if (first) {
             first = false;
-            QStringList names;
-            for (const QString& field : fields)
-                names << field.toLower();
-            if (names.contains(QLatin1String("mat_id")) && names.contains(QLatin1String("position"))) {
-                idColumn = names.indexOf(QStringLiteral("mat_id"));
-                positionColumn = names.indexOf(QStringLiteral("position"));
+            CsvColumns named({QStringLiteral("mat_id"), QStringLiteral("position")});
+            named.readNames(fields);
+            if (named.missing({QStringLiteral("mat_id"), QStringLiteral("position")}).isEmpty()) {
+                idColumn = named.column(QStringLiteral("mat_id"));
+                positionColumn = named.column(QStringLiteral("position"));
                 continue;
             }
             if (fields.size() == 2 && !isHexadecimal(fields.at(1)))

@@ -109,6 +109,23 @@ int displayWidth(const QString& text)
     return width;
 }
 
+QString elided(const QString& text, int width)
+{
+    if (displayWidth(text) <= width)
+        return text;
+    QString cut;
+    int used = 0;
+    const QVector<uint> codePoints = text.toUcs4();
+    for (uint c : codePoints) {
+        const int w = isWide(c) ? 2 : 1;
+        if (used + w > width - 1)
+            break;
+        cut += QString::fromUcs4(&c, 1);
+        used += w;
+    }
+    return cut + QChar(0x2026);
+}
+
 QString table(const SearchReport& report, int fuzzyGroups)
 {
     const QVector<bool> shown = shownGroups(report, fuzzyGroups);
@@ -141,6 +158,8 @@ QString table(const SearchReport& report, int fuzzyGroups)
                 row << (entry.explained ? entry.step : QStringLiteral("?"))
                     << (entry.explained ? sortText(entry.sortValue) : QString());
             }
+            for (QString& cell : row)
+                cell = elided(cell, MaxCellWidth);
             rows << row;
         }
     }

@@ -51,4 +51,8 @@ QString table(const SearchReport& report, int fuzzyGroups = 0);
 QByteArray json(const SearchReport& report);
 /// Columns a text takes on a terminal (East Asian wide characters count two).
 int displayWidth(const QString& text);
+/// The widest a table cell gets, in display columns; longer texts end in "…".
+constexpr int MaxCellWidth = 40;
+/// @p text cut to at most @p width display columns, its last one "…" when cut.
+QString elided(const QString& text, int width);
 } // namespace ReportFormat

@@ -1,6 +1,7 @@
 /** @file catalogueindexer.cpp @brief Reading the catalogue, writing the index, moving it into place. */
 #include "catalogueindexer.h"
 
+#include "csvcolumns.h"
 #include "csvreader.h"
 #include "datalayout.h"
 #include "entryterms.h"
@@ -124,44 +125,26 @@ bool replaceDirectory(const QString& built, const QString& target, QString* erro
 
 bool readHeader(const CsvRecord& header, Columns& columns, QString* error, QStringList* ignored)
 {
-    columns.count = header.fields.size();
-    QSet<QString> seen;
-    for (int i = 0; i < header.fields.size(); ++i) {
-        QString name;
-        if (!decodeUtf8Strict(header.fields.at(i), &name)) {
-            *error = QStringLiteral("the header row is not valid UTF-8");
-            return false;
-        }
-        name = name.trimmed().toLower();
-        if (seen.contains(name)) {
-            *error = QStringLiteral("the header names the column \"%1\" twice").arg(name);
-            return false;
-        }
-        seen.insert(name);
-        if (name == QLatin1String("mat_id"))
-            columns.matId = i;
-        else if (name == QLatin1String("code"))
-            columns.code = i;
-        else if (name == QLatin1String("name"))
-            columns.name = i;
-        else if (name == QLatin1String("spec"))
-            columns.spec = i;
-        else if (name == QLatin1String("brand"))
-            columns.brand = i;
-        else if (name == QLatin1String("position"))
-            columns.position = i;
-        else
-            *ignored << name;
+    CsvColumns named({QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec"),
+                      QStringLiteral("brand"), QStringLiteral("position")});
+    if (!named.read(header)) {
+        *error = QStringLiteral("the header row is not valid UTF-8");
+        return false;
     }
-    QStringList missing;
-    if (columns.matId < 0)
-        missing << QStringLiteral("mat_id");
-    if (columns.code < 0)
-        missing << QStringLiteral("code");
-    if (columns.name < 0)
-        missing << QStringLiteral("name");
-    if (columns.spec < 0)
-        missing << QStringLiteral("spec");
+    if (!named.duplicate().isEmpty()) {
+        *error = QStringLiteral("the header names the column \"%1\" twice").arg(named.duplicate());
+        return false;
+    }
+    columns.count = named.count();
+    columns.matId = named.column(QStringLiteral("mat_id"));
+    columns.code = named.column(QStringLiteral("code"));
+    columns.name = named.column(QStringLiteral("name"));
+    columns.spec = named.column(QStringLiteral("spec"));
+    columns.brand = named.column(QStringLiteral("brand"));
+    columns.position = named.column(QStringLiteral("position"));
+    *ignored << named.unknown();
+    const QStringList missing = named.missing(
+        {QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")});
     if (!missing.isEmpty()) {
         *error = QStringLiteral("the header row lacks the column(s) %1; expected mat_id,code,name,spec,brand[,position]")
                      .arg(missing.join(QStringLiteral(", ")));

@@ -1,5 +1,6 @@
 /** @file main.cpp @brief vefinder-index: builds a catalogue index from a CSV file. */
 #include "catalogueindexer.h"
+#include "console.h"
 #include "datalayout.h"
 
 #include "engine/vefinder.h"
@@ -10,29 +11,12 @@
 
 #include <cstdio>
 
-namespace {
-
-enum ExitCode { ExitOk = 0, ExitDataError = 1, ExitUsage = 2 };
-
-void printLine(FILE* stream, const QString& text)
-{
-    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-}
-
-int usageError(const QString& message)
-{
-    printLine(stderr, QStringLiteral("vefinder-index: %1").arg(message));
-    printLine(stderr, QStringLiteral("Try 'vefinder-index --help'."));
-    return ExitUsage;
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vefinder-index"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VEFINDER_TOOLS_VERSION));
+    Console::setProgram(QStringLiteral("vefinder-index"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -62,25 +46,18 @@ int main(int argc, char* argv[])
     parser.addOption(jobsOption);
 
     if (!parser.parse(QCoreApplication::arguments()))
-        return usageError(parser.errorText());
+        return Console::usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
-        QString help = parser.helpText();
-        const int start = help.indexOf(QLatin1String("Usage: "));
-        if (start >= 0) {
-            const int program = start + 7;
-            const int end = help.indexOf(QLatin1Char(' '), program);
-            help.replace(program, (end < 0 ? help.size() : end) - program, QStringLiteral("vefinder-index"));
-        }
-        std::fputs(help.toLocal8Bit().constData(), stdout);
+        Console::out(Console::helpText(parser, QStringLiteral("vefinder-index")));
         return ExitOk;
     }
     if (parser.isSet(versionOption)) {
-        printLine(stdout, QStringLiteral("vefinder-index %1").arg(QCoreApplication::applicationVersion()));
+        Console::out(QStringLiteral("vefinder-index %1\n").arg(QCoreApplication::applicationVersion()));
         return ExitOk;
     }
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2)
-        return usageError(QStringLiteral("expected CATALOGUE.csv and INDEX_DIR, got %1 argument(s)").arg(args.size()));
+        return Console::usageError(QStringLiteral("expected CATALOGUE.csv and INDEX_DIR, got %1 argument(s)").arg(args.size()));
 
     CatalogueIndexer::Options options;
     options.csvPath = args.at(0);
@@ -92,32 +69,32 @@ int main(int argc, char* argv[])
         bool ok = false;
         options.jobs = parser.value(jobsOption).toInt(&ok);
         if (!ok || options.jobs < 1 || options.jobs > 64)
-            return usageError(QStringLiteral("--jobs expects a whole number from 1 to 64, got \"%1\"")
+            return Console::usageError(QStringLiteral("--jobs expects a whole number from 1 to 64, got \"%1\"")
                                   .arg(parser.value(jobsOption)));
     }
 
     const QStringList missing = DataLayout::missingData();
     if (!missing.isEmpty()) {
         for (const QString& problem : missing)
-            printLine(stderr, QStringLiteral("vefinder-index: %1").arg(problem));
+            Console::error(problem);
         return ExitDataError;
     }
     for (const QString& warning : DataLayout::dataWarnings())
-        printLine(stderr, QStringLiteral("vefinder-index: warning: %1").arg(warning));
+        Console::warning(warning);
 
     int code = ExitOk;
     {
         CatalogueIndexer indexer(options);
         const CatalogueIndexer::Result result = indexer.run();
         if (!result.ok) {
-            printLine(stderr, QStringLiteral("vefinder-index: %1").arg(result.error));
-            printLine(stderr, QStringLiteral("vefinder-index: %1 row(s) read, %2 rejected; %3 left as it was")
+            Console::error(result.error);
+            Console::error(QStringLiteral("%1 row(s) read, %2 rejected; %3 left as it was")
                                   .arg(result.rowsIndexed + result.rowsRejected)
                                   .arg(result.rowsRejected)
                                   .arg(options.indexPath));
             code = ExitDataError;
         } else if (!parser.isSet(quietOption)) {
-            printLine(stderr, QStringLiteral("vefinder-index: indexed %1 row(s), rejected %2, into %3 (%4 MB, %5 s)")
+            Console::info(QStringLiteral("indexed %1 row(s), rejected %2, into %3 (%4 MB, %5 s)")
                                   .arg(result.rowsIndexed)
                                   .arg(result.rowsRejected)
                                   .arg(options.indexPath)

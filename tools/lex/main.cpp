@@ -3,7 +3,10 @@
 #include "lexicon/lexiconrecords.h"
 #include "lexsource.h"
 
+#include "console.h"
+
 #include <QBuffer>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QFile>
@@ -14,8 +17,6 @@
 #include <exception>
 
 namespace {
-
-enum ExitCode { ExitOk = 0, ExitBadData = 1, ExitUsage = 2 };
 
 const char kUsage[] =
     "Usage: vefinder-lex compile KIND SOURCE.txt OUT.lex\n"
@@ -53,25 +54,19 @@ const char kDecodeUsage[] =
 
 void printOut(const QByteArray& text)
 {
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    Console::outBytes(text);
 }
 
 void printErr(const QString& text)
 {
-    const QByteArray bytes = QStringLiteral("vefinder-lex: %1\n").arg(text).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    Console::error(text);
 }
 
 int usageError(const QString& what, const char* usage)
 {
     printErr(what);
-    std::fputs(usage, stderr);
+    Console::errText(QString::fromUtf8(usage));
     return ExitUsage;
-}
-
-bool isHelp(const QString& arg)
-{
-    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
 }
 
 bool readFile(const QString& path, QByteArray& data)
@@ -93,13 +88,13 @@ int compile(LexiconKind kind, const QString& sourcePath, const QString& outPath)
 {
     QByteArray source;
     if (!readFile(sourcePath, source))
-        return ExitBadData;
+        return ExitDataError;
     QList<LexiconRecord> records;
     int errorLine = 0;
     QString errorText;
     if (!parseLexiconSource(source, kind, records, errorLine, errorText)) {
         printErr(QStringLiteral("%1:%2: %3").arg(sourcePath).arg(errorLine).arg(errorText));
-        return ExitBadData;
+        return ExitDataError;
     }
 
     QByteArray plain;
@@ -115,18 +110,18 @@ int compile(LexiconKind kind, const QString& sourcePath, const QString& outPath)
     QSaveFile out(outPath);
     if (!out.open(QIODevice::WriteOnly)) {
         printErr(QStringLiteral("%1: cannot write: %2").arg(outPath, out.errorString()));
-        return ExitBadData;
+        return ExitDataError;
     }
     try {
         encryptStream(in, out, lexiconKey, true);
     } catch (const std::exception& e) {
         out.cancelWriting();
         printErr(QStringLiteral("%1: cannot write: %2").arg(outPath, QString::fromUtf8(e.what())));
-        return ExitBadData;
+        return ExitDataError;
     }
     if (!out.commit()) {
         printErr(QStringLiteral("%1: cannot write: %2").arg(outPath, out.errorString()));
-        return ExitBadData;
+        return ExitDataError;
     }
     return ExitOk;
 }
@@ -135,7 +130,7 @@ int decode(LexiconKind kind, const QString& path)
 {
     QByteArray ciphered;
     if (!readFile(path, ciphered))
-        return ExitBadData;
+        return ExitDataError;
     QBuffer in(&ciphered);
     in.open(QIODevice::ReadOnly);
     QByteArray plain;
@@ -145,7 +140,7 @@ int decode(LexiconKind kind, const QString& path)
         encryptStream(in, out, lexiconKey, false);
     } catch (const std::exception& e) {
         printErr(QStringLiteral("%1: cannot decipher: %2").arg(path, QString::fromUtf8(e.what())));
-        return ExitBadData;
+        return ExitDataError;
     }
     out.close();
 
@@ -159,12 +154,12 @@ int decode(LexiconKind kind, const QString& path)
         QString error;
         if (!readLexiconRecord(stream, kind, record, &error)) {
             printErr(QStringLiteral("%1: record %2: %3").arg(path).arg(n).arg(error));
-            return ExitBadData;
+            return ExitDataError;
         }
         QString line;
         if (!formatLexiconRecord(kind, record, line, error)) {
             printErr(QStringLiteral("%1: record %2 has no source form: %3").arg(path).arg(n).arg(error));
-            return ExitBadData;
+            return ExitDataError;
         }
         text += line + QLatin1Char('\n');
     }
@@ -177,16 +172,24 @@ int decode(LexiconKind kind, const QString& path)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    Console::setProgram(QStringLiteral("vefinder-lex"));
+    QCommandLineParser parser;
+    // The usage texts above are the help; the parser takes the options and operands.
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows the help."));
+    parser.addOption(helpOption);
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("compile or decode"));
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText(), kUsage);
+    QStringList args = parser.positionalArguments();
 
-    if (args.isEmpty())
+    if (args.isEmpty()) {
+        if (parser.isSet(helpOption)) {
+            Console::out(QString::fromUtf8(kUsage));
+            return ExitOk;
+        }
         return usageError(QStringLiteral("no command given"), kUsage);
-    const QString command = args.takeFirst();
-    if (isHelp(command)) {
-        std::fputs(kUsage, stdout);
-        return ExitOk;
     }
+    const QString command = args.takeFirst();
     const char* usage = nullptr;
     int operands = 0;
     if (command == QLatin1String("compile")) {
@@ -198,11 +201,9 @@ int main(int argc, char* argv[])
     } else {
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command), kUsage);
     }
-    for (const QString& arg : qAsConst(args)) {
-        if (isHelp(arg)) {
-            std::fputs(usage, stdout);
-            return ExitOk;
-        }
+    if (parser.isSet(helpOption)) {
+        Console::out(QString::fromUtf8(usage));
+        return ExitOk;
     }
     if (args.size() != operands) {
         return usageError(QStringLiteral("%1 takes %2 arguments, %3 given")
