@@ -36,11 +36,17 @@ ToolResult run(const QString& name, const QStringList& arguments, const QString&
     process.setWorkingDirectory(workDir);
     process.start(name.contains('/') ? name : tool(name), arguments);
     process.closeWriteChannel();
-    if (process.waitForFinished(600000) && process.exitStatus() == QProcess::NormalExit)
-        result.exitCode = process.exitCode();
+    result.crashed =
+        !process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit;
+    result.exitCode = result.crashed ? -1 : process.exitCode();
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+ToolResult buildIndex(const QString& csv, const QString& indexDir, const QStringList& extra)
+{
+    return run("vefinder-index", QStringList{"--quiet"} + extra + QStringList{csv, indexDir});
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

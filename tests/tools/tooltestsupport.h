@@ -8,7 +8,9 @@
 /// What a tool run left behind; exitCode -1 when it did not start or crashed.
 struct ToolResult {
     int exitCode = -1;
+    bool crashed = false;
     QByteArray out, err;
+    QString outText() const { return QString::fromUtf8(out); }
     QString errText() const { return QString::fromUtf8(err); }
     QString describe() const { return QStringLiteral("exit %1: %2").arg(exitCode).arg(errText()); }
 };
@@ -21,6 +23,8 @@ bool installTools(QString* error);
 QString tool(const QString& name);
 /// Runs a tool (installed, or by path) and waits for it.
 ToolResult run(const QString& name, const QStringList& arguments, const QString& workDir = {});
+/// Builds @p indexDir from @p csv with the installed vefinder-index (quiet).
+ToolResult buildIndex(const QString& csv, const QString& indexDir, const QStringList& extra = {});
 bool writeFile(const QString& path, const QByteArray& bytes);
 /// Path of a file of tests/tools/data/.
 QString data(const QString& name);
