@@ -58,7 +58,6 @@ public:
     VeSearchObserver* observer() const;
 
 private:
-    friend class VeFinderTestAccess;
     using IndexReader = lucene::index::IndexReader;
     using IndexSearcher = lucene::search::IndexSearcher;
     using Query = lucene::search::Query;

@@ -12,7 +12,8 @@
 #include <memory>
 
 /// Builds a store through SearchUtil's private constructor (no lexicon files
-/// beside the fuzzer, so it loads empty) holding a few cable core words.
+/// beside the fuzzer, so it loads empty) holding a few cable core words: the
+/// public store reads its cable models only from lexicon files beside the program.
 class SearchUtilTestAccess
 {
 public:

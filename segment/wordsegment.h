@@ -39,7 +39,6 @@ public:
     WordSegment& operator=(const WordSegment&) = delete;
 
 private:
-    friend class WordSegmentTestAccess;
     WordSegment();
     ~WordSegment();
     void init();

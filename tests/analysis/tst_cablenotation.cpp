@@ -18,30 +18,27 @@ void TestCableNotation::notation_data()
     QTest::addColumn<QString>("function");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char* function, const char* name, const char* text, const char* expected) {
-        QTest::addRow("%s: %s", function, name) << QString::fromLatin1(function) << QString::fromUtf8(text)
-                                                << QString::fromUtf8(expected);
+    const auto row = [](const char* function, const char* name, const char* text,
+                        const char* expected) {
+        QTest::addRow("%s: %s", function, name)
+            << QString::fromLatin1(function) << QString::fromUtf8(text)
+            << QString::fromUtf8(expected);
     };
 
     // The notations users type for the same cables.
     row("cableFormReplace", "prefix, model, cores", "zryjv3x2.5", "ZR-YJV-3×2.5");
     row("cableFormReplace", "芯 and mm²", "ZR-YJV 3芯2.5mm²", "ZR-YJV-3-×2.5");
     row("cableFormReplace", "Chinese numerals", "电力电缆YJV 三芯 2.5", "电力电缆-YJV-3×2.5");
-    row("cableFormReplace", "two pairs", "yjv22 3x95+1x50", "YJV22-3×95+1×50");
     row("cableFormReplace", "model glued to its section", "BV2.5", "BV-2.5");
     row("cableFormReplace", "WDZ prefix", "WDZBYJ 2.5", "WDZ-BYJ-2.5");
-    row("cableFormReplace", "normalised text stays", "ZR-YJV-3×2.5", "ZR-YJV-3×2.5");
     row("cableFormReplace", "asterisk between numbers", "ZR-YJV 3*2.5", "ZR-YJV-3×2.5");
     row("cableFormReplace", "vertical bar between numbers", "RVV 2|1.5", "RVV-2×1.5");
     row("cableFormReplace", "slash between numbers kept", "RVS 2/1.5", "RVS-2/1.5");
     row("cableFormReplace", "only the first pair", "3X2.5X4", "3×2.5X4");
-    row("cableFormReplace", "em dash", "ZR—YJV", "ZR-YJV");
     row("cableFormReplace", "percent sign", "BV 95%", "BV-95-");
     row("cableFormReplace", "单芯", "BV单芯2.5", "BV-1×2.5");
-    row("cableFormReplace", "numerals apart", "三芯四平方", "三×四平方");
     row("cableFormReplace", "second model-and-cores untouched", "A3X2.5 B4X1.5", "A-3×2.5-B4×1.5");
     row("cableFormReplace", "NH prefix", "NHYJV", "NH-YJV");
-    row("cableFormReplace", "WDZCN prefix", "WDZCNYJY", "WDZCN-YJY");
     row("cableFormReplace", "prefix rule: first model only", "ZRYJV ZRKVV", "ZR-YJV-ZRKVV");
     row("cableFormReplace", "KYJV skips the prefix rule only", "ZRYJV KYJV4", "ZRYJV-KYJV-4");
     row("cableFormReplace", "MYJV skips the prefix rule only", "ABVV MYJV3", "ABVV-MYJV-3");
@@ -53,16 +50,13 @@ void TestCableNotation::notation_data()
     row("cableFormReplace", "model digit above 5 untouched", "BV6", "BV6");
     row("cableFormReplace", "section unit MM2", "BV2.5MM2", "BV-2.5");
     row("cableFormReplace", "MM inside a model removed", "HMMA", "HA");
-    row("cableFormReplace", "empty", "", "");
 
     // The first whole part naming a model, in text order.
     row("getCabelMainAttr", "prefixed model", "ZR-YJV-3×2.5", "YJV");
     row("getCabelMainAttr", "armoured model", "YJV22-3×95+1×50", "YJV22");
     row("getCabelMainAttr", "first in text order, not list order", "KVV/RVV", "KVV");
     row("getCabelMainAttr", "fullwidth parentheses", "（BV）", "BV");
-    row("getCabelMainAttr", "colon", "型号:BV", "BV");
     row("getCabelMainAttr", "multiplication sign does not split", "YJV×2", "");
-    row("getCabelMainAttr", "fullwidth comma does not split", "RVV，BV", "");
     row("getCabelMainAttr", "case-sensitive", "yjv-3×2.5", "");
     row("getCabelMainAttr", "whole parts only", "YJV23-3", "");
 

@@ -7,10 +7,9 @@
 
 #include <functional>
 
-/// Records each query as "step: query text" in queries() and each delivered
-/// id as "step: matId sortValue" in deliveries(). An optional hook runs before
-/// a query is recorded, so a test can act at a chosen moment of a search
-/// (for example damage the index, or throw).
+/// Records "step: query text" per query and "step: matId sortValue" per
+/// delivered id. onQuery runs before a query is recorded, so a test can act at
+/// a chosen moment of a search (damage the index, or throw).
 class RecordingObserver : public VeSearchObserver
 {
 public:
@@ -18,38 +17,24 @@ public:
     {
         if (onQuery)
             onQuery(step, query);
-        m_queries << step + QStringLiteral(": ") + query;
+        queries << step + QStringLiteral(": ") + query;
     }
     void delivered(const QString& step, const QString& matId, double sortValue) override
     {
-        m_deliveries << step + QStringLiteral(": ") + matId + QLatin1Char(' ')
-                + QString::number(sortValue, 'g', 17);
+        deliveries << QStringLiteral("%1: %2 %3").arg(step, matId).arg(sortValue, 0, 'g', 17);
     }
-
-    const QStringList& queries() const { return m_queries; }
-    const QStringList& deliveries() const { return m_deliveries; }
-    /// Only the queries of @p step ("step: " removed).
-    QStringList queriesOf(const QString& step) const { return only(m_queries, step); }
-    void clear()
+    /// The step names of the queries, repeats of one step merged.
+    QString steps() const
     {
-        m_queries.clear();
-        m_deliveries.clear();
-    }
-
-    std::function<void(const QString& step, const QString& query)> onQuery;
-
-private:
-    static QStringList only(const QStringList& entries, const QString& step)
-    {
-        const QString prefix = step + QStringLiteral(": ");
-        QStringList out;
-        for (const QString& e : entries) {
-            if (e.startsWith(prefix))
-                out << e.mid(prefix.size());
+        QStringList steps;
+        for (const QString& entry : queries) {
+            const QString step = entry.section(QStringLiteral(": "), 0, 0);
+            if (steps.isEmpty() || steps.last() != step)
+                steps << step;
         }
-        return out;
+        return steps.join(QLatin1Char(' '));
     }
 
-    QStringList m_queries;
-    QStringList m_deliveries;
+    QStringList queries, deliveries;
+    std::function<void(const QString& step, const QString& query)> onQuery;
 };

@@ -6,12 +6,8 @@
 TestDoc& TestDoc::words(const QStringList& w)
 {
     for (const QString& word : w) {
-        switch (wordFindType(word)) {
-        case DocChsPpl: chs << word; break;
-        case DocMixPpl: mix << word; break;
-        case DocNumPpl: num << word; break;
-        default: en << word; break;
-        }
+        const EnDocFindType type = wordFindType(word);
+        (type == DocChsPpl ? chs : type == DocMixPpl ? mix : type == DocNumPpl ? num : en) << word;
     }
     return *this;
 }

@@ -24,7 +24,7 @@ QString searchOf(VeFinder& engine, const QString& index)
     engine.segmentSearch(groups, QStringLiteral("电缆"), index, true);
     QStringList ids;
     engine.normCodeSearch(ids, QStringLiteral("C"), index);
-    return renderGroups(groups) + QStringLiteral(" code: ") + renderIds(ids);
+    return renderGroups(groups) + QStringLiteral(" code: ") + ids.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -89,7 +89,7 @@ private slots:
                     engine.segmentSearch(groups, text, index, true);
                     QStringList ids;
                     engine.normCodeSearch(ids, QStringLiteral("K3"), index);
-                    out << renderGroups(groups) + QLatin1Char('|') + renderIds(ids);
+                    out << renderGroups(groups) + QLatin1Char('|') + ids.join(QLatin1Char(' '));
                 }
             }
             return out;

@@ -4,9 +4,7 @@
 #include "lexicon/lexiconcipher.h"
 
 #include <QBuffer>
-#include <QByteArray>
 #include <QFile>
-#include <QString>
 #include <QtEndian>
 
 #include <sys/resource.h>
@@ -16,13 +14,11 @@ namespace lexicontest {
 /// @p data enciphered (or deciphered) in the lexicon file layout.
 inline QByteArray cipher(QByteArray data, bool encrypt = true)
 {
-    QBuffer in(&data);
+    QBuffer in(&data), out;
     in.open(QIODevice::ReadOnly);
-    QByteArray out;
-    QBuffer outDev(&out);
-    outDev.open(QIODevice::WriteOnly);
-    encryptStream(in, outDev, lexiconKey, encrypt);
-    return out;
+    out.open(QIODevice::WriteOnly);
+    encryptStream(in, out, lexiconKey, encrypt);
+    return out.data();
 }
 
 /// The 8-byte @p block enciphered as it stands (for crafting last blocks).
@@ -45,10 +41,8 @@ inline QByteArray str(const char* utf8)
 {
     const QString s = QString::fromUtf8(utf8);
     QByteArray b = be32(quint32(s.size() * 2));
-    for (const QChar c : s) {
-        b.append(char(c.unicode() >> 8));
-        b.append(char(c.unicode() & 0xFF));
-    }
+    for (const QChar c : s)
+        b.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
     return b;
 }
 
@@ -68,13 +62,13 @@ inline QByteArray list(std::initializer_list<const char*> words)
 inline void limitAddressSpace(qint64 extraBytes)
 {
 #if !defined(__SANITIZE_ADDRESS__)
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return;
-    struct rlimit limit;
-    limit.rlim_cur = rlim_t(statm.readAll().split(' ').value(0).toLongLong() * 4096 + extraBytes);
-    limit.rlim_max = RLIM_INFINITY;
-    setrlimit(RLIMIT_AS, &limit);
+    QFile statm("/proc/self/statm");
+    if (statm.open(QIODevice::ReadOnly)) {
+        const rlimit limit{
+            rlim_t(statm.readAll().split(' ').value(0).toLongLong() * 4096 + extraBytes),
+            RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &limit);
+    }
 #else
     Q_UNUSED(extraBytes);
 #endif

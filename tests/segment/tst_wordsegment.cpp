@@ -36,7 +36,8 @@ void TestWordSegment::instanceRace()
     QVERIFY(seen[0]);
     for (WordSegment* instance : seen)
         QCOMPARE(instance, seen[0]);
-    QCOMPARE(seen[0]->segment(QStringLiteral("镀锌钢管"), true).join(QLatin1Char(' ')), QStringLiteral("镀锌 钢管"));
+    QCOMPARE(seen[0]->segment(QStringLiteral("镀锌钢管"), true).join(QLatin1Char(' ')),
+             QStringLiteral("镀锌 钢管"));
 }
 
 void TestWordSegment::segmentText_data()
@@ -45,20 +46,23 @@ void TestWordSegment::segmentText_data()
     QTest::addColumn<bool>("unique");
     QTest::addColumn<QString>("words");
 
-    QTest::newRow("cable with Chinese cores") << "电力电缆YJV 三芯 2.5" << true << "电力 电缆 yjv 三 芯 2.5";
-    QTest::newRow("pipe with sizes") << "镀锌钢管DN25 PN1.6" << true << "镀锌 钢管 dn25 pn1.6";
-    QTest::newRow("hyphen and dot kept in a model") << "铜芯聚氯乙烯绝缘电线BV-2.5" << true
-                                                    << "铜 芯 聚氯乙烯 绝缘 电线 bv-2.5";
-    QTest::newRow("plus kept between numbers") << "yjv22 3x95+1x50" << true << "yjv22 3x95+1x50";
-    QTest::newRow("person name recognised, stop word dropped") << "张三的电缆" << true << "张三 电缆";
-    QTest::newRow("shipped replacement: abbreviation 砼") << "C30砼" << true << "c30 混凝土";
-    QTest::newRow("shipped replacement: misspelling 园钢") << "热轧园钢" << true << "热轧 圆钢";
-    QTest::newRow("shipped replacement: unit symbol ㎜") << "2.5㎜" << true << "2.5mm";
-    QTest::newRow("unique keeps first occurrences") << "钢管电缆钢管的电缆钢管" << true << "钢管 电缆";
-    QTest::newRow("not unique keeps repeats") << "钢管电缆钢管的电缆钢管" << false << "钢管 电缆 钢管 电缆 钢管";
-    QTest::newRow("stop word only: the text itself") << "的" << true << "的";
-    QTest::newRow("spaces only: the text itself") << "  " << true << "  ";
-    QTest::newRow("empty: one empty word") << "" << true << "";
+    const auto row = [](const char* name, const char* text, const char* words, bool unique = true) {
+        QTest::newRow(name) << QString(text) << unique << QString(words);
+    };
+    row("cable with Chinese cores", "电力电缆YJV 三芯 2.5", "电力 电缆 yjv 三 芯 2.5");
+    row("pipe with sizes", "镀锌钢管DN25 PN1.6", "镀锌 钢管 dn25 pn1.6");
+    row("hyphen and dot kept in a model", "铜芯聚氯乙烯绝缘电线BV-2.5",
+        "铜 芯 聚氯乙烯 绝缘 电线 bv-2.5");
+    row("plus kept between numbers", "yjv22 3x95+1x50", "yjv22 3x95+1x50");
+    row("person name recognised, stop word dropped", "张三的电缆", "张三 电缆");
+    row("shipped replacement: abbreviation 砼", "C30砼", "c30 混凝土");
+    row("shipped replacement: misspelling 园钢", "热轧园钢", "热轧 圆钢");
+    row("shipped replacement: unit symbol ㎜", "2.5㎜", "2.5mm");
+    row("unique keeps first occurrences", "钢管电缆钢管的电缆钢管", "钢管 电缆");
+    row("not unique keeps repeats", "钢管电缆钢管的电缆钢管", "钢管 电缆 钢管 电缆 钢管", false);
+    row("stop word only: the text itself", "的", "的");
+    row("spaces only: the text itself", "  ", "  ");
+    row("empty: one empty word", "", "");
 }
 
 void TestWordSegment::segmentText()
@@ -76,9 +80,12 @@ void TestWordSegment::segmentText()
 // crash), so every caller gets what a lone caller gets.
 void TestWordSegment::manyCallersShareThreeSegmenters()
 {
-    const QStringList texts{QStringLiteral("电力电缆YJV 三芯 2.5"), QStringLiteral("交联聚乙稀绝缘电力电缆"),
-                            QStringLiteral("普通硅酸盐水泥P.O42.5"), QStringLiteral("中华人民共和国国家标准"),
-                            QStringLiteral("钢管的钢管"), QString()};
+    const QStringList texts{"电力电缆YJV 三芯 2.5",
+                            "交联聚乙稀绝缘电力电缆",
+                            "普通硅酸盐水泥P.O42.5",
+                            "中华人民共和国国家标准",
+                            "钢管的钢管",
+                            QString()};
     QList<QStringList> expected;
     for (const QString& text : texts)
         expected << WordSegment::segmentText(text, true);
@@ -86,12 +93,9 @@ void TestWordSegment::manyCallersShareThreeSegmenters()
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([&, t] {
-            for (int round = 0; round < 40; ++round)
-                for (int i = 0; i < texts.size(); ++i) {
-                    const int k = (i + t) % texts.size();
-                    if (WordSegment::segmentText(texts.at(k), true) != expected.at(k))
-                        ++mismatches;
-                }
+            for (int i = 0; i < 40 * texts.size(); ++i)
+                mismatches += WordSegment::segmentText(texts.at((i + t) % texts.size()), true)
+                    != expected.at((i + t) % texts.size());
         });
     for (std::thread& t : threads)
         t.join();

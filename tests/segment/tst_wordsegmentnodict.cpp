@@ -16,10 +16,13 @@ void TestWordSegmentNoDict::segmentsWithoutData_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("words");
+    const auto row = [](const char* name, const char* text, const char* words) {
+        QTest::newRow(name) << QString(text) << QString(words);
+    };
     // Without a dictionary friso still cuts, Chinese into single characters.
-    QTest::newRow("cable") << "电力电缆YJV 2.5" << "电 力 缆 yjv 2.5";
-    QTest::newRow("no replacement table: 砼 stays") << "C30砼" << "c30 砼";
-    QTest::newRow("empty") << "" << "";
+    row("cable", "电力电缆YJV 2.5", "电 力 缆 yjv 2.5");
+    row("no replacement table: 砼 stays", "C30砼", "c30 砼");
+    row("empty", "", "");
 }
 
 void TestWordSegmentNoDict::segmentsWithoutData()

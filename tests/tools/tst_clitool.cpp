@@ -1,4 +1,4 @@
-/** @file tst_clitool.cpp @brief The vefinder program: errors and exit codes, JSON schema, explain, batch, positions. */
+/** @file tst_clitool.cpp @brief The vefinder program: arguments to exit code, error message and output; explain, batch, positions. */
 #include "tooltestsupport.h"
 
 #include <QDir>
@@ -9,57 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-QString testData(const QString& name)
-{
-    return QStringLiteral(TOOLS_TEST_DATA "/") + name;
-}
-
-/// The groups of a vefinder-result/1 document as lists of mat ids.
-QList<QStringList> groupIds(const QJsonObject& root)
-{
-    QList<QStringList> groups;
-    for (const QJsonValue& group : root.value(QStringLiteral("groups")).toArray()) {
-        QStringList ids;
-        for (const QJsonValue& entry : group.toObject().value(QStringLiteral("entries")).toArray())
-            ids << entry.toObject().value(QStringLiteral("matId")).toString();
-        groups << ids;
-    }
-    return groups;
-}
-
-QList<QStringList> toLists(const QJsonArray& groups)
-{
-    QList<QStringList> lists;
-    for (const QJsonValue& group : groups) {
-        QStringList ids;
-        for (const QJsonValue& id : group.toArray())
-            ids << id.toString();
-        lists << ids;
-    }
-    return lists;
-}
-
-/// Cable entries that differ in model, cores and cross-section, so that one
-/// cable description ranks them into many groups.
-const char CableCatalogue[] =
-    "mat_id,code,name,spec,brand,position\n"
-    "C01,2801001,电力电缆,ZR-YJV-0.6/1KV-3×2.5,远东,1\n"
-    "C02,2801002,电力电缆,YJV-0.6/1KV-3×2.5,远东,2\n"
-    "C03,2801003,电力电缆,YJV-0.6/1KV-3×4,远东,3\n"
-    "C04,2801004,电力电缆,YJV-0.6/1KV-3×4+2×2.5,远东,4\n"
-    "C05,2801005,电力电缆,YJV22-0.6/1KV-3×2.5,远东,5\n"
-    "C06,2801006,电力电缆,ZR-YJV-0.6/1KV-3×4,远东,6\n"
-    "C07,2801007,电力电缆,ZR-YJV-0.6/1KV-4×2.5,远东,7\n"
-    "C08,2801008,电力电缆,VV-0.6/1KV-3×2.5,远东,8\n"
-    "C09,2801009,电力电缆,YJV-0.6/1KV-3×95,远东,9\n"
-    "C10,2801010,电力电缆,ZR-YJV-0.6/1KV-3×6,远东,A\n"
-    "C11,2801011,电力电缆,ZR-YJV-0.6/1KV-3×10,远东,B\n"
-    "C12,2802001,铜芯聚氯乙烯绝缘电线,BV-2.5,起帆,C\n"
-    "C13,0401001,镀锌钢管,DN25,华岐,D\n";
-
-} // namespace
+using namespace ToolTest;
 
 class VeFinderCliTest : public QObject
 {
@@ -67,132 +17,158 @@ class VeFinderCliTest : public QObject
 
 private slots:
     void initTestCase();
-
-    void errorsAndExitCodes_data();
-    void errorsAndExitCodes();
+    void commands_data();
+    void commands();
     void missingDataBesideProgram_data();
     void missingDataBesideProgram();
-    void siblingToolsForwarded();
-
-    void outputFormats_data();
-    void outputFormats();
-    void explainKeepsGroups_data();
-    void explainKeepsGroups();
     void positionsBreakTies_data();
     void positionsBreakTies();
-
-    void batchEqualsSingleCalls();
     void batchIsDeterministicAcrossJobs_data();
     void batchIsDeterministicAcrossJobs();
     void batchReportsBadRows();
 
 private:
-    /// Runs vefinder with --json and returns the parsed document.
-    QJsonObject runJson(const QStringList& arguments);
-
     QTemporaryDir m_dir;
-    QString m_index;
-    QString m_cableIndex; ///< CableCatalogue indexed
+    QString m_index, m_cableIndex;
 };
 
+// Two indexes, built through the index command (which runs vefinder-index):
+// the test catalogue, and cable entries that differ in model, cores and
+// cross-section, so that one cable description ranks them into many groups.
 void VeFinderCliTest::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
     QString error;
-    QVERIFY2(ToolTest::installTools(&error), qPrintable(error));
-    m_index = m_dir.filePath(QStringLiteral("index"));
-    // Built through the index command, which runs vefinder-index.
-    const ToolResult built = ToolTest::run(QStringLiteral("vefinder"),
-                                           {QStringLiteral("index"), QStringLiteral("--quiet"),
-                                            testData(QStringLiteral("catalogue.csv")), m_index});
-    QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
-    QVERIFY(QFileInfo(m_index).isDir());
-
-    const QString cables = m_dir.filePath(QStringLiteral("cables.csv"));
-    QVERIFY(ToolTest::writeFile(cables, CableCatalogue));
-    m_cableIndex = m_dir.filePath(QStringLiteral("cable-index"));
-    const ToolResult cableBuilt = ToolTest::run(QStringLiteral("vefinder"),
-                                                {QStringLiteral("index"), QStringLiteral("--quiet"), cables, m_cableIndex});
-    QVERIFY2(cableBuilt.exitCode == 0 && !cableBuilt.crashed, qPrintable(cableBuilt.describe()));
-}
-
-QJsonObject VeFinderCliTest::runJson(const QStringList& arguments)
-{
-    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"), arguments + QStringList{QStringLiteral("--json")});
-    if (result.exitCode != 0 || result.crashed) {
-        qWarning("%s", qPrintable(result.describe()));
-        return {};
+    QVERIFY2(installTools(&error), qPrintable(error));
+    const QString cables = m_dir.filePath("cables.csv");
+    QVERIFY(writeFile(cables,
+                      "mat_id,code,name,spec,brand,position\n"
+                      "C01,2801001,电力电缆,ZR-YJV-0.6/1KV-3×2.5,远东,1\n"
+                      "C02,2801002,电力电缆,YJV-0.6/1KV-3×2.5,远东,2\n"
+                      "C03,2801003,电力电缆,YJV-0.6/1KV-3×4,远东,3\n"
+                      "C04,2801004,电力电缆,YJV-0.6/1KV-3×4+2×2.5,远东,4\n"
+                      "C05,2801005,电力电缆,YJV22-0.6/1KV-3×2.5,远东,5\n"
+                      "C06,2801006,电力电缆,ZR-YJV-0.6/1KV-3×4,远东,6\n"
+                      "C07,2801007,电力电缆,ZR-YJV-0.6/1KV-4×2.5,远东,7\n"
+                      "C08,2801008,电力电缆,VV-0.6/1KV-3×2.5,远东,8\n"
+                      "C09,2801009,电力电缆,YJV-0.6/1KV-3×95,远东,9\n"
+                      "C10,2801010,电力电缆,ZR-YJV-0.6/1KV-3×6,远东,A\n"
+                      "C11,2801011,电力电缆,ZR-YJV-0.6/1KV-3×10,远东,B\n"
+                      "C12,2802001,铜芯聚氯乙烯绝缘电线,BV-2.5,起帆,C\n"
+                      "C13,0401001,镀锌钢管,DN25,华岐,D\n"));
+    m_index = m_dir.filePath("index");
+    m_cableIndex = m_dir.filePath("cable-index");
+    for (const QStringList& paths :
+         {QStringList{data("catalogue.csv"), m_index}, {cables, m_cableIndex}}) {
+        const ToolResult built = run("vefinder", QStringList{"index", "--quiet"} + paths);
+        QVERIFY2(built.exitCode == 0 && QFileInfo(paths.at(1)).isDir(),
+                 qPrintable(built.describe()));
     }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(result.out, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        qWarning("not JSON: %s", qPrintable(parseError.errorString()));
-    return document.object();
 }
 
-void VeFinderCliTest::errorsAndExitCodes_data()
+// The arguments ('|'-separated; INDEX, CABLE, MISSING, EMPTY, FILE, BILL, NOPOS
+// and NONAME stand for paths), the exit code, a part of standard error, and
+// the golden file standard output must equal (none: output empty). A usage
+// error (2) points to --help. The output formats are what scripts parse: the
+// index and data paths are written <INDEX> and <DATA> in the golden files.
+void VeFinderCliTest::commands_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-
-    const QString missing = m_dir.filePath(QStringLiteral("no-such-dir"));
-    const QString empty = m_dir.filePath(QStringLiteral("empty-dir"));
+    QTest::addColumn<QString>("golden");
+    const QString missing = m_dir.filePath("no-such-dir"), empty = m_dir.filePath("empty-dir");
+    const QString file = m_dir.filePath("a-file"), noPositions = m_dir.filePath("no-positions.txt");
+    const QString noName = m_dir.filePath("no-name.csv");
     QDir().mkpath(empty);
-    const QString file = m_dir.filePath(QStringLiteral("a-file"));
-    ToolTest::writeFile(file, "not an index");
-    const QString noPositions = m_dir.filePath(QStringLiteral("no-positions.txt"));
-    ToolTest::writeFile(noPositions, "just some words\nand more\n");
-    const QString noName = m_dir.filePath(QStringLiteral("no-name.csv"));
-    ToolTest::writeFile(noName, "id,code,spec\n1,2,3\n");
-    // Arguments separated by '|'; INDEX, MISSING, EMPTY, FILE, BILL, ... stand for paths.
-    const auto row = [&](const char* name, const char* args, int exitCode, const QString& message) {
-        QStringList arguments = QString::fromUtf8(args).split(QLatin1Char('|'));
+    writeFile(file, "not an index");
+    writeFile(noPositions, "just some words\nand more\n");
+    writeFile(noName, "id,code,spec\n1,2,3\n");
+    const QList<QPair<QString, QString>> paths{{"NOPOS", noPositions},  {"NONAME", noName},
+                                               {"CABLE", m_cableIndex}, {"INDEX", m_index},
+                                               {"MISSING", missing},    {"EMPTY", empty},
+                                               {"FILE", file},          {"BILL", data("bill.csv")}};
+    const auto row = [&](const char* name, const char* args, int exitCode, const QString& message,
+                         const char* golden = "") {
+        QStringList arguments = QString(args).split('|', Qt::SkipEmptyParts);
         for (QString& a : arguments) {
-            a.replace(QStringLiteral("INDEX"), m_index).replace(QStringLiteral("MISSING"), missing);
-            a.replace(QStringLiteral("EMPTY"), empty).replace(QStringLiteral("FILE"), file);
-            a.replace(QStringLiteral("BILL"), testData(QStringLiteral("bill.csv")));
-            a.replace(QStringLiteral("NOPOS"), noPositions).replace(QStringLiteral("NONAME"), noName);
+            for (const auto& path : paths)
+                a.replace(path.first, path.second);
+            if (a == "''")
+                a.clear();
         }
-        QTest::newRow(name) << (QString::fromUtf8(args).isEmpty() ? QStringList() : arguments) << exitCode << message;
+        QTest::newRow(name) << arguments << exitCode << message << QString(golden);
     };
     row("no command", "", 2, "no command given");
     row("unknown command", "frobnicate", 2, "unknown command");
     row("quota with two arguments", "quota|a|b|--index|INDEX", 2, "expected 3 argument(s), got 2");
     row("unknown option", "code|x|--bogus", 2, "bogus");
-    row("option without its value", "code|x|--index", 2, "index");
     row("batch with zero jobs", "batch|BILL|--jobs|0|--index|INDEX", 2, "--jobs expects");
-    row("batch with an unknown format", "batch|BILL|--format|xml|--index|INDEX", 2, "--format expects");
+    row("batch with an unknown format", "batch|BILL|--format|xml|--index|INDEX", 2,
+        "--format expects");
     // Checked before the index: these run where no ./index exists.
-    row("groups negative", "quota||电力电缆|YJV 3×2.5|--groups|-1", 2,
+    row("groups negative", "quota|''|电力电缆|YJV 3×2.5|--groups|-1", 2,
         "--groups expects a whole number of groups, 0 or more (0: all), got \"-1\"");
-    row("groups in Chinese numerals", "segment|钢管|--groups|三", 2, "--groups expects");
     row("groups with a fraction", "code|x|--groups=2.5", 2, "--groups expects");
     row("groups on batch", "batch|BILL|--groups|3", 2, "groups");
-    row("index directory missing", "code|x|--index|MISSING", 1, missing + QStringLiteral(": no such index directory"));
+    row("index directory missing", "code|x|--index|MISSING", 1,
+        missing + ": no such index directory");
     row("default index missing", "code|x", 1, "give another with --index DIR");
-    row("directory without an index", "segment|x|--index|EMPTY", 1, empty + QStringLiteral(": holds no catalogue index"));
-    row("file instead of a directory", "code|x|--index|FILE", 1, file + QStringLiteral(": not a directory"));
+    row("directory without an index", "segment|x|--index|EMPTY", 1,
+        empty + ": holds no catalogue index");
+    row("file instead of a directory", "code|x|--index|FILE", 1, file + ": not a directory");
     row("positions file missing", "quota|a|b|c|--index|INDEX|--positions|MISSING", 1,
-        missing + QStringLiteral(": cannot open the positions file"));
+        missing + ": cannot open the positions file");
     row("positions file without positions", "segment|钢管|--index|INDEX|--positions|NOPOS", 1,
-        noPositions + QStringLiteral(": holds no mat id with a hexadecimal position"));
-    row("batch input missing", "batch|MISSING|--index|INDEX", 1, missing + QStringLiteral(": cannot open"));
-    row("batch input without a name column", "batch|NONAME|--index|INDEX", 1, "names no \"name\" column");
+        noPositions + ": holds no mat id with a hexadecimal position");
+    row("batch input missing", "batch|MISSING|--index|INDEX", 1, missing + ": cannot open");
+    row("batch input without a name column", "batch|NONAME|--index|INDEX", 1,
+        "names no \"name\" column");
+    // vefinder index/lex hand their arguments to the tool and return its exit code.
+    row("lex forwarded", "lex", 2, "vefinder-lex");
+    row("index forwarded", "index|only-one-argument", 2, "vefinder-index");
+
+    row("quota, JSON, explained", "quota|0401001|镀锌钢管|DN25|--json|--explain|--index|INDEX", 0,
+        "", "quota-json-explained");
+    row("quota, table, explained", "quota|0401001|镀锌钢管|DN25|--explain|--index|INDEX", 0, "",
+        "quota-table-explained");
+    row("quota, shallow, JSON", "quota|''|镀锌钢管|DN50|--shallow|--json|--index|INDEX", 0, "",
+        "quota-shallow-json");
+    row("code, JSON", "code|2801002|--json|--index|INDEX", 0, "", "code-json");
+    row("nothing found, table", "code|nope|--index|INDEX", 0, "", "nothing-found-table");
+    row("segment cable, table, explained", "segment|电力电缆YJV 3×2.5|--explain|--index|CABLE", 0,
+        "", "segment-cable-table-explained");
+    row("segment cable, first three groups", "segment|zryjv3x2.5|--groups|3|--index|CABLE", 0, "",
+        "segment-cable-first-three-groups");
+    row("quota cable, first two groups", "quota|''|电力电缆|ZR-YJV 3×2.5|--groups|2|--index|CABLE",
+        0, "", "quota-cable-first-two-groups");
+    row("batch, CSV", "batch|BILL|--quiet|--index|INDEX", 0, "", "batch-csv");
+    row("batch, JSON lines", "batch|BILL|--quiet|--format|jsonl|--index|INDEX", 0, "",
+        "batch-jsonl");
+    row("help", "--help", 0, "", "help");
+    row("quota help", "quota|--help", 0, "", "quota-help");
+    row("index help", "index|--help", 0, "", "index-help");
 }
 
-void VeFinderCliTest::errorsAndExitCodes()
+void VeFinderCliTest::commands()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    QFETCH(QString, golden);
     QTemporaryDir workDir; // holds no ./index
-    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"), arguments, workDir.path());
-    QVERIFY2(!result.crashed && result.exitCode == exitCode, qPrintable(result.describe()));
-    QVERIFY2(result.errText().contains(message), qPrintable(result.errText()));
+    const ToolResult result = run("vefinder", arguments, workDir.path());
+    QVERIFY2(result.exitCode == exitCode && result.errText().contains(message),
+             qPrintable(result.describe()));
     if (exitCode == 2)
-        QVERIFY2(result.errText().contains(QStringLiteral("--help")), qPrintable(result.errText()));
-    QVERIFY(result.out.isEmpty());
+        QVERIFY2(result.errText().contains("--help"), qPrintable(result.describe()));
+    if (golden.isEmpty())
+        QVERIFY(result.out.isEmpty());
+    else
+        compareGolden(golden,
+                      QString::fromUtf8(result.out)
+                          .replace(m_cableIndex, "<INDEX>")
+                          .replace(m_index, "<INDEX>")
+                          .replace(TOOLS_TEST_DATA, "<DATA>"));
 }
 
 void VeFinderCliTest::missingDataBesideProgram_data()
@@ -204,262 +180,120 @@ void VeFinderCliTest::missingDataBesideProgram_data()
     QTest::newRow("no segmenter dictionary") << true << false;
 }
 
+// Each missing part of dict/ is named; a missing sibling tool too.
 void VeFinderCliTest::missingDataBesideProgram()
 {
     QFETCH(bool, withLexicons);
     QFETCH(bool, withSegmenter);
     QTemporaryDir app;
-    const QString program = app.filePath(QStringLiteral("vefinder"));
-    QVERIFY(QFile::copy(ToolTest::tool(QStringLiteral("vefinder")), program));
-    QFile::setPermissions(program, QFile::permissions(ToolTest::tool(QStringLiteral("vefinder"))));
-    const QString lexicons = app.filePath(QStringLiteral("dict/MATLEX"));
-    const QString segmenter = app.filePath(QStringLiteral("dict/UTF-8"));
-    if (withLexicons)
-        QVERIFY(QDir().mkpath(lexicons));
+    const QString program = app.filePath("vefinder");
+    QVERIFY(QFile::copy(tool("vefinder"), program));
+    QFile::setPermissions(program, QFile::permissions(tool("vefinder")));
+    const QString lexicons = app.filePath("dict/MATLEX"), segmenter = app.filePath("dict/UTF-8");
+    if (withLexicons || withSegmenter)
+        QVERIFY(QDir().mkpath(withLexicons ? lexicons : app.filePath("dict")));
     if (withSegmenter)
-        QVERIFY(QDir().mkpath(app.filePath(QStringLiteral("dict"))) && QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/dict/UTF-8"), segmenter));
-
-    const ToolResult result = ToolTest::run(program, {QStringLiteral("code"), QStringLiteral("x"),
-                                                      QStringLiteral("--index"), m_index});
-    QVERIFY2(!result.crashed && result.exitCode == 1, qPrintable(result.describe()));
-    QCOMPARE(result.errText().contains(lexicons + QStringLiteral(": missing")), !withLexicons);
-    QCOMPARE(result.errText().contains(segmenter + QStringLiteral(": missing")), !withSegmenter);
-
-    const ToolResult index = ToolTest::run(program, {QStringLiteral("index"), QStringLiteral("a.csv"), QStringLiteral("b")});
-    QCOMPARE(index.exitCode, 1);
-    QVERIFY2(index.errText().contains(app.filePath(QStringLiteral("vefinder-index")) + QStringLiteral(": not found")),
-             qPrintable(index.errText()));
-}
-
-void VeFinderCliTest::siblingToolsForwarded()
-{
-    // vefinder index/lex give the tool its arguments and return its exit code.
-    const QList<QStringList> cases = {{QStringLiteral("lex")},
-                                      {QStringLiteral("lex"), QStringLiteral("decode"), QStringLiteral("nonsense")},
-                                      {QStringLiteral("index"), QStringLiteral("only-one-argument")}};
-    for (const QStringList& arguments : cases) {
-        const QString tool = arguments.first() == QLatin1String("lex") ? QStringLiteral("vefinder-lex")
-                                                                        : QStringLiteral("vefinder-index");
-        const ToolResult direct = ToolTest::run(tool, arguments.mid(1));
-        const ToolResult forwarded = ToolTest::run(QStringLiteral("vefinder"), arguments);
-        QVERIFY(direct.exitCode != 0);
-        QCOMPARE(forwarded.exitCode, direct.exitCode);
-        QCOMPARE(forwarded.err, direct.err);
-    }
-}
-
-void VeFinderCliTest::outputFormats_data()
-{
-    QTest::addColumn<QString>("index"); // "test", "cable" or none
-    QTest::addColumn<QStringList>("arguments");
-    const auto row = [](const char* name, const char* index, const char* args) {
-        QTest::newRow(name) << QString::fromLatin1(index) << QString::fromUtf8(args).split(QLatin1Char('|'));
-    };
-    row("quota-json-explained", "test", "quota|0401001|镀锌钢管|DN25|--json|--explain");
-    row("quota-table-explained", "test", "quota|0401001|镀锌钢管|DN25|--explain");
-    row("quota-shallow-json", "test", "quota||镀锌钢管|DN50|--shallow|--json");
-    row("code-json", "test", "code|2801002|--json");
-    row("nothing-found-table", "test", "code|nope");
-    row("segment-cable-table-explained", "cable", "segment|电力电缆YJV 3×2.5|--explain");
-    row("segment-cable-first-three-groups", "cable", "segment|zryjv3x2.5|--groups|3");
-    row("quota-cable-first-two-groups", "cable", "quota||电力电缆|ZR-YJV 3×2.5|--groups|2");
-    row("batch-csv", "test", "batch|BILL|--quiet");
-    row("batch-jsonl", "test", "batch|BILL|--quiet|--format|jsonl");
-    row("help", "", "--help");
-    row("quota-help", "", "quota|--help");
-    row("index-help", "", "index|--help");
-}
-
-// The output formats are what scripts parse: each row's output (index and data
-// paths written as <INDEX> and <DATA>) is compared with golden/<row>.txt.
-// VEFINDER_WRITE_GOLDEN=1 rewrites the files after a deliberate change.
-void VeFinderCliTest::outputFormats()
-{
-    QFETCH(QString, index);
-    QFETCH(QStringList, arguments);
-    const QString indexPath = index == QLatin1String("cable") ? m_cableIndex : m_index;
-    for (QString& a : arguments)
-        a.replace(QStringLiteral("BILL"), testData(QStringLiteral("bill.csv")));
-    if (!index.isEmpty())
-        arguments << QStringLiteral("--index") << indexPath;
-    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"), arguments);
-    QVERIFY2(result.exitCode == 0 && !result.crashed, qPrintable(result.describe()));
-    QString out = result.outText();
-    out.replace(QFileInfo(indexPath).absoluteFilePath(), QStringLiteral("<INDEX>")).replace(indexPath, QStringLiteral("<INDEX>"));
-    out.replace(QStringLiteral(TOOLS_TEST_DATA), QStringLiteral("<DATA>"));
-    const QString golden = QStringLiteral(TOOLS_TEST_DATA "/../golden/") + QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".txt");
-    if (qEnvironmentVariableIsSet("VEFINDER_WRITE_GOLDEN"))
-        QVERIFY(ToolTest::writeFile(golden, out.toUtf8()));
-    QFile expected(golden);
-    QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(golden));
-    QCOMPARE(out, QString::fromUtf8(expected.readAll()));
-}
-
-void VeFinderCliTest::explainKeepsGroups_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("quota, exact") << QStringList{QStringLiteral("quota"), QStringLiteral("0401001"), QStringLiteral("镀锌钢管"),
-                                                 QStringLiteral("DN25")};
-    QTest::newRow("quota, cable by code") << QStringList{QStringLiteral("quota"), QStringLiteral("2801002"),
-                                                         QStringLiteral("电力电缆"), QStringLiteral("YJV22 3×95+1×50")};
-    QTest::newRow("quota, shallow") << QStringList{QStringLiteral("quota"), QString(), QStringLiteral("焊管"),
-                                                   QStringLiteral("DN100"), QStringLiteral("--shallow")};
-    QTest::newRow("segment, ordinary") << QStringList{QStringLiteral("segment"), QStringLiteral("镀锌钢管")};
-    QTest::newRow("segment, cable") << QStringList{QStringLiteral("segment"), QStringLiteral("zryjv3x2.5")};
-    QTest::newRow("segment, nothing") << QStringList{QStringLiteral("segment"), QStringLiteral("不存在的材料")};
-    QTest::newRow("code") << QStringList{QStringLiteral("code"), QStringLiteral("0101001")};
-}
-
-void VeFinderCliTest::explainKeepsGroups()
-{
-    QFETCH(QStringList, arguments);
-    const QStringList base = arguments + QStringList{QStringLiteral("--index"), m_index};
-    const QJsonObject plain = runJson(base);
-    const QJsonObject explained = runJson(base + QStringList{QStringLiteral("--explain")});
-    QVERIFY(!plain.isEmpty() && !explained.isEmpty());
-    QCOMPARE(groupIds(explained), groupIds(plain));
-    QCOMPARE(explained.value(QStringLiteral("foundCount")), plain.value(QStringLiteral("foundCount")));
+        QVERIFY(QFile::link(tool("dict/UTF-8"), segmenter));
+    const ToolResult result = run(program, {"code", "x", "--index", m_index});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.errText().contains(lexicons + ": missing"), !withLexicons);
+    QCOMPARE(result.errText().contains(segmenter + ": missing"), !withSegmenter);
+    const ToolResult index = run(program, {"index", "a.csv", "b"});
+    QVERIFY2(index.exitCode == 1
+                 && index.errText().contains(app.filePath("vefinder-index: not found")),
+             qPrintable(index.describe()));
 }
 
 void VeFinderCliTest::positionsBreakTies_data()
 {
     QTest::addColumn<QByteArray>("positions"); // null: the test catalogue itself
-    QTest::addColumn<QStringList>("order");
-    QTest::newRow("catalogue position column") << QByteArray() << QStringList{QStringLiteral("T007"), QStringLiteral("T008")};
-    QTest::newRow("two columns, whitespace") << QByteArray("T007 8\nT008\t7\n")
-                                             << QStringList{QStringLiteral("T008"), QStringLiteral("T007")};
-    QTest::newRow("two columns with a header") << QByteArray("id,pos\nT007,1\nT008,2\n")
-                                               << QStringList{QStringLiteral("T007"), QStringLiteral("T008")};
-    QTest::newRow("hexadecimal") << QByteArray("T007,1F\nT008,a\n") << QStringList{QStringLiteral("T008"), QStringLiteral("T007")};
+    QTest::addColumn<QString>("order");
+    QTest::newRow("catalogue position column") << QByteArray() << "T007 T008";
+    QTest::newRow("two columns, whitespace") << QByteArray("T007 8\nT008\t7\n") << "T008 T007";
+    QTest::newRow("two columns with a header")
+        << QByteArray("id,pos\nT007,1\nT008,2\n") << "T007 T008";
+    QTest::newRow("hexadecimal") << QByteArray("T007,1F\nT008,a\n") << "T008 T007";
 }
 
+// T007 and T008 differ in brand and position only: the location table alone
+// decides which ranks first.
 void VeFinderCliTest::positionsBreakTies()
 {
-    // T007 and T008 differ in brand and position only, so the location
-    // table alone decides which ranks first.
     QFETCH(QByteArray, positions);
-    QFETCH(QStringList, order);
-    QString file = testData(QStringLiteral("catalogue.csv"));
+    QFETCH(QString, order);
+    QString file = data("catalogue.csv");
     QTemporaryDir dir;
-    if (!positions.isNull()) {
-        file = dir.filePath(QStringLiteral("positions.txt"));
-        QVERIFY(ToolTest::writeFile(file, positions));
+    if (!positions.isNull())
+        QVERIFY(writeFile(file = dir.filePath("positions.txt"), positions));
+    const ToolResult result = run(
+        "vefinder",
+        {"segment", "普通硅酸盐水泥 P.O 42.5", "--positions", file, "--index", m_index, "--json"});
+    for (const QJsonValue& group : QJsonDocument::fromJson(result.out)["groups"].toArray()) {
+        QStringList ids;
+        for (const QJsonValue& entry : group["entries"].toArray())
+            ids << entry["matId"].toString();
+        if (!(ids = ids.filter(QRegularExpression("^T00[78]$"))).isEmpty()) {
+            QCOMPARE(ids.join(' '), order);
+            return;
+        }
     }
-    const QJsonObject root = runJson({QStringLiteral("segment"), QStringLiteral("普通硅酸盐水泥 P.O 42.5"), QStringLiteral("--index"),
-                                      m_index, QStringLiteral("--positions"), file});
-    QVERIFY(!root.isEmpty());
-    QStringList tied;
-    for (const QStringList& group : groupIds(root)) {
-        for (const QString& id : group)
-            if (id == QLatin1String("T007") || id == QLatin1String("T008"))
-                tied << id;
-        if (!tied.isEmpty())
-            break;
-    }
-    QCOMPARE(tied, order);
-}
-
-void VeFinderCliTest::batchEqualsSingleCalls()
-{
-    QTemporaryDir dir;
-    const QString output = dir.filePath(QStringLiteral("out.jsonl"));
-    const ToolResult batch = ToolTest::run(QStringLiteral("vefinder"),
-                                           {QStringLiteral("batch"), testData(QStringLiteral("bill.csv")),
-                                            QStringLiteral("--index"), m_index, QStringLiteral("--jobs"),
-                                            QStringLiteral("2"), QStringLiteral("--output"), output});
-    QVERIFY2(batch.exitCode == 0 && !batch.crashed, qPrintable(batch.describe()));
-    QVERIFY2(batch.errText().contains(QStringLiteral("batch: 12 rows")), qPrintable(batch.errText()));
-    QFile file(output);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 13); // twelve rows and the final line break
-    QStringList ids;
-    for (int i = 0; i < 12; ++i) {
-        const QJsonObject row = QJsonDocument::fromJson(lines.at(i)).object();
-        QCOMPARE(row.value(QStringLiteral("line")).toInt(), i + 2);
-        QVERIFY(row.value(QStringLiteral("error")).isNull());
-        ids << row.value(QStringLiteral("id")).toString();
-
-        const QJsonObject single = runJson({QStringLiteral("quota"), row.value(QStringLiteral("code")).toString(),
-                                            row.value(QStringLiteral("name")).toString(),
-                                            row.value(QStringLiteral("spec")).toString(), QStringLiteral("--index"), m_index});
-        QVERIFY(!single.isEmpty());
-        const QList<QStringList> batchGroups = toLists(row.value(QStringLiteral("groups")).toArray());
-        QCOMPARE(batchGroups, groupIds(single));
-        QCOMPARE(row.value(QStringLiteral("foundCount")), single.value(QStringLiteral("foundCount")));
-        int found = 0;
-        for (const QStringList& group : batchGroups)
-            found += group.size();
-        QCOMPARE(row.value(QStringLiteral("matched")).toBool(), found > 0);
-    }
-    QCOMPARE(ids.first(), QStringLiteral("B01"));
-    QCOMPARE(ids.last(), QStringLiteral("B12"));
+    QFAIL(qPrintable(result.describe()));
 }
 
 void VeFinderCliTest::batchIsDeterministicAcrossJobs_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::newRow("csv") << QStringLiteral("csv");
-    QTest::newRow("jsonl") << QStringLiteral("jsonl");
+    QTest::newRow("csv") << "csv";
+    QTest::newRow("jsonl") << "jsonl";
 }
 
+// The sample bill fifteen times, so that the workers overlap a good while.
 void VeFinderCliTest::batchIsDeterministicAcrossJobs()
 {
     QFETCH(QString, format);
-    // The sample bill repeated, so that the workers overlap a good while.
-    QTemporaryDir dir;
-    QFile bill(testData(QStringLiteral("bill.csv")));
+    QFile bill(data("bill.csv"));
     QVERIFY(bill.open(QIODevice::ReadOnly));
-    QList<QByteArray> lines = bill.readAll().split('\n');
-    QByteArray input = lines.takeFirst() + '\n';
-    for (int copy = 0; copy < 15; ++copy)
-        for (const QByteArray& line : qAsConst(lines))
-            if (!line.isEmpty())
-                input += line + '\n';
-    const QString inputPath = dir.filePath(QStringLiteral("bill.csv"));
-    QVERIFY(ToolTest::writeFile(inputPath, input));
-
+    const QByteArray header = bill.readLine(), rows = bill.readAll();
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("bill.csv"), header + rows.repeated(15)));
     QByteArray reference;
-    for (const QString& jobs : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}) {
-        const ToolResult result = ToolTest::run(QStringLiteral("vefinder"),
-                                                {QStringLiteral("batch"), inputPath, QStringLiteral("--index"), m_index,
-                                                 QStringLiteral("--jobs"), jobs, QStringLiteral("--format"), format});
-        QVERIFY2(result.exitCode == 0 && !result.crashed, qPrintable(result.describe()));
-        QVERIFY2(result.errText().contains(QStringLiteral("with %1 job(s)").arg(jobs)), qPrintable(result.errText()));
-        QCOMPARE(result.out.count('\n'), format == QLatin1String("csv") ? 181 : 180);
+    for (const char* jobs : {"1", "2", "4"}) {
+        const ToolResult result = run("vefinder",
+                                      {"batch", dir.filePath("bill.csv"), "--index", m_index,
+                                       "--jobs", jobs, "--format", format});
+        QVERIFY2(result.exitCode == 0
+                     && result.errText().contains(QString("with %1 job(s)").arg(jobs)),
+                 qPrintable(result.describe()));
+        QCOMPARE(result.out.count('\n'), format == "csv" ? 181 : 180);
         if (reference.isNull())
             reference = result.out;
-        else
-            QCOMPARE(result.out, reference);
+        QCOMPARE(result.out, reference);
     }
 }
 
+// Rows that cannot be searched are reported, answered with an error, and make the exit code 1.
 void VeFinderCliTest::batchReportsBadRows()
 {
     QTemporaryDir dir;
-    const QString input = dir.filePath(QStringLiteral("bad.csv"));
-    QVERIFY(ToolTest::writeFile(input, "id,code,name,spec\n"
-                                       "R1,0401001,镀锌钢管,DN25\n"
-                                       "R2,0401001,镀锌钢管\n"
-                                       "R3,,\xff\xfe,DN25\n"
-                                       "R4,,镀锌钢管,DN50\n"));
-    const ToolResult result = ToolTest::run(QStringLiteral("vefinder"),
-                                            {QStringLiteral("batch"), input, QStringLiteral("--index"), m_index,
-                                             QStringLiteral("--format"), QStringLiteral("jsonl")});
-    QVERIFY2(!result.crashed && result.exitCode == 1, qPrintable(result.describe()));
-    QVERIFY(result.errText().contains(input + QStringLiteral(":3: row not searched: 3 field(s), expected 4")));
-    QVERIFY(result.errText().contains(input + QStringLiteral(":4: row not searched: invalid UTF-8")));
-    QVERIFY(result.errText().contains(QStringLiteral("2 rejected")));
+    const QString input = dir.filePath("bad.csv");
+    QVERIFY(writeFile(input,
+                      "id,code,name,spec\nR1,0401001,镀锌钢管,DN25\nR2,0401001,镀锌钢管\n"
+                      "R3,,\xff\xfe,DN25\nR4,,镀锌钢管,DN50\n"));
+    const ToolResult result =
+        run("vefinder", {"batch", input, "--index", m_index, "--format", "jsonl"});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY(result.errText().contains(input + ":3: row not searched: 3 field(s), expected 4"));
+    QVERIFY(result.errText().contains(input + ":4: row not searched: invalid UTF-8"));
+    QVERIFY(result.errText().contains("2 rejected"));
     const QList<QByteArray> lines = result.out.split('\n');
     QCOMPARE(lines.size(), 5);
-    QStringList errors;
+    QString errors;
     for (int i = 0; i < 4; ++i) {
         const QJsonObject row = QJsonDocument::fromJson(lines.at(i)).object();
-        QCOMPARE(row.value(QStringLiteral("id")).toString(), QStringLiteral("R%1").arg(i + 1));
-        errors << row.value(QStringLiteral("error")).toString();
+        QCOMPARE(row.value("id").toString(), QString("R%1").arg(i + 1));
+        errors += row.value("error").toString().isEmpty() ? '-' : 'E';
     }
-    QVERIFY(errors.at(0).isEmpty() && errors.at(3).isEmpty());
-    QVERIFY(!errors.at(1).isEmpty() && !errors.at(2).isEmpty());
+    QCOMPARE(errors, QStringLiteral("-EE-"));
 }
 
 QTEST_GUILESS_MAIN(VeFinderCliTest)

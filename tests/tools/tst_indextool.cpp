@@ -3,28 +3,69 @@
 
 #include "engine/vefinder.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
+
+using namespace ToolTest;
+
 namespace {
 
-QString testData(const QString& name)
+/// Every term of the index at @p dir as "matId field:term", sorted.
+QStringList indexTerms(const QString& dir)
 {
-    return QStringLiteral(TOOLS_TEST_DATA "/") + name;
+    using namespace lucene::index;
+    IndexReader* reader = IndexReader::open(QFile::encodeName(dir).constData());
+    QStringList lines;
+    TermEnum* terms = reader->terms();
+    while (terms->next()) {
+        TermDocs* docs = reader->termDocs(terms->term(false));
+        while (docs->next()) {
+            lucene::document::Document doc;
+            reader->document(docs->doc(), doc);
+            lines << QString::fromWCharArray(doc.get(L"mat_id")) + ' '
+                    + QString::fromWCharArray(terms->term(false)->field()) + ':'
+                    + QString::fromWCharArray(terms->term(false)->text());
+        }
+        docs->close();
+        _CLDELETE(docs);
+    }
+    terms->close();
+    _CLDELETE(terms);
+    reader->close();
+    _CLDELETE(reader);
+    lines.sort();
+    return lines;
 }
 
-/// Lines reported as rejected in the tool's standard error for @p csv.
-QList<int> rejectedLines(const QString& err, const QString& csv)
+/// Relative path, size and modification time of every file under @p dir.
+QStringList snapshot(const QString& dir)
 {
-    QList<int> lines;
-    const QString prefix = csv + QLatin1Char(':');
-    for (const QString& line : err.split(QLatin1Char('\n'))) {
-        if (!line.startsWith(prefix) || !line.contains(QLatin1String(": rejected: ")))
-            continue;
-        lines << line.mid(prefix.size()).section(QLatin1Char(':'), 0, 0).toInt();
+    QStringList files;
+    for (QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QFileInfo file(it.next());
+        files << QString("%1 %2 %3")
+                     .arg(file.filePath())
+                     .arg(file.size())
+                     .arg(file.lastModified().toMSecsSinceEpoch());
     }
-    return lines;
+    files.sort();
+    return files;
+}
+
+QStringList ids(const QString& code, const QString& index)
+{
+    QStringList ids;
+    VeFinder().normCodeSearch(ids, code, index);
+    return ids;
 }
 
 } // namespace
@@ -35,116 +76,74 @@ class VeFinderIndexTest : public QObject
 
 private slots:
     void initTestCase();
-
-
     void indexTerms();
-
     void badRowsAreReported_data();
     void badRowsAreReported();
     void failedBuildKeepsOldIndex_data();
     void failedBuildKeepsOldIndex();
-    void refusesToReplaceOtherDirectory();
-    void replacesExistingIndex();
+    void replacement();
     void usageErrors_data();
     void usageErrors();
 
 private:
     QTemporaryDir m_dir;
-    QString m_index;
+    const QString m_catalogue = data("catalogue.csv");
 };
 
 void VeFinderIndexTest::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
     QString error;
-    QVERIFY2(ToolTest::installTools(&error), qPrintable(error));
-    m_index = m_dir.filePath(QStringLiteral("index"));
-    const ToolResult built = ToolTest::buildIndex(testData(QStringLiteral("catalogue.csv")), m_index);
-    QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
+    QVERIFY2(installTools(&error), qPrintable(error));
 }
 
 // The index format is what the engine and other readers rely on: every term
 // of every entry of data/catalogue.csv (code and norm key, normalised title and
-// spec, brand, the words in their fields, cable words) against
-// golden/index-terms.txt. VEFINDER_WRITE_GOLDEN=1 rewrites it after a deliberate change.
+// spec, brand, the words in their fields, cable words) against golden/index-terms.txt.
 void VeFinderIndexTest::indexTerms()
 {
-    const QString golden = testData(QStringLiteral("../golden/index-terms.txt"));
-    const QString terms = ToolTest::indexTerms(m_index).join(QLatin1Char('\n')) + QLatin1Char('\n');
-    if (qEnvironmentVariableIsSet("VEFINDER_WRITE_GOLDEN"))
-        QVERIFY(ToolTest::writeFile(golden, terms.toUtf8()));
-    QFile expected(golden);
-    QVERIFY(expected.open(QIODevice::ReadOnly));
-    QCOMPARE(terms, QString::fromUtf8(expected.readAll()));
+    const QString index = m_dir.filePath("index");
+    const ToolResult built = run("vefinder-index", {"--quiet", m_catalogue, index});
+    QVERIFY2(built.exitCode == 0, qPrintable(built.describe()));
+    compareGolden("index-terms", ::indexTerms(index).join('\n') + '\n');
 }
 
+// Every row's code is "c" and its line number, so the test can tell which
+// rows made it into the index.
 void VeFinderIndexTest::badRowsAreReported_data()
 {
     QTest::addColumn<QByteArray>("csv");
     QTest::addColumn<QList<int>>("rejected");
     QTest::addColumn<int>("lastLine");
-
-    // Every row's code is "c" and its line number, so the test can tell
-    // which rows made it into the index.
-    QTest::newRow("missing and blank mat id")
-        << QByteArray("mat_id,code,name,spec,brand\n"
-                      "A2,c2,钢管,DN20,x\n"
-                      ",c3,钢管,DN25,x\n"
-                      "  ,c4,钢管,DN32,x\n"
-                      "A5,c5,钢管,DN40,x\n")
-        << QList<int>{3, 4} << 5;
-    QTest::newRow("too few and too many fields")
-        << QByteArray("mat_id,code,name,spec,brand\n"
-                      "A2,c2,钢管,DN20\n"
-                      "A3,c3,钢管,DN25,x,extra\n"
-                      "A4,c4,钢管,DN32,x\n")
-        << QList<int>{2, 3} << 4;
-    QTest::newRow("invalid UTF-8: stray byte, overlong, surrogate, truncated")
-        << QByteArray("mat_id,code,name,spec,brand\n"
-                      "A2,c2,\xff\xfe,DN20,x\n"
-                      "A3,c3,\xc0\xaf,DN25,x\n"
-                      "A4,c4,\xed\xa0\x80,DN32,x\n"
-                      "A5,c5,\xe9\x92,DN40,x\n"
-                      "A6,c6,\xe9\x92\xa2\xe7\xae\xa1,DN50,x\n")
-        << QList<int>{2, 3, 4, 5} << 6;
-    QTest::newRow("quoted line breaks keep the line count")
-        << QByteArray("mat_id,code,name,spec,brand\n"
-                      "A2,c2,\"钢管\n第二行\",DN20,x\n"
-                      "A4,c4,钢管,DN25\n"
-                      "A5,c5,\"say \"\"hi\"\"\",DN32,x\n")
-        << QList<int>{4} << 5;
-    QTest::newRow("CRLF line ends")
-        << QByteArray("mat_id,code,name,spec,brand\r\n"
-                      "A2,c2,钢管,DN20,x\r\n"
-                      ",c3,钢管,DN25,x\r\n"
-                      "A4,c4,钢管,DN32,x\r\n")
-        << QList<int>{3} << 4;
-    QTest::newRow("unterminated quote at the end")
-        << QByteArray("mat_id,code,name,spec,brand\n"
-                      "A2,c2,钢管,DN20,x\n"
-                      "A3,c3,\"钢管,DN25,x\n")
-        << QList<int>{3} << 3;
-    const char nulRow[] = "A4,c4,钢\0管,DN32,x\n";
-    QTest::newRow("overlong field and NUL character")
-        << QByteArray("mat_id,code,name,spec,brand\nA2,c2,") + QByteArray(17000, 'x') + QByteArray(",DN20,x\n")
-               + QByteArray("A3,c3,钢管,DN25,x\n") + QByteArray(nulRow, sizeof(nulRow) - 1)
-               + QByteArray("A5,c5,") + QByteArray(15000, 'y') + QByteArray(",DN40,x\n")
-        << QList<int>{2, 4} << 5;
+    const auto row = [](const char* name, const QByteArray& rows, const QList<int>& rejected,
+                        int lastLine, const QByteArray& header = "mat_id,code,name,spec,brand\n") {
+        QTest::newRow(name) << header + rows << rejected << lastLine;
+    };
+    row("missing and blank mat id",
+        "A2,c2,钢管,DN20,x\n,c3,钢管,DN25,x\n  ,c4,钢管,DN32,x\nA5,c5,钢管,DN40,x\n", {3, 4}, 5);
+    row("too few and too many fields",
+        "A2,c2,钢管,DN20\nA3,c3,钢管,DN25,x,extra\nA4,c4,钢管,DN32,x\n", {2, 3}, 4);
+    row("invalid UTF-8: stray byte, overlong, surrogate, truncated",
+        "A2,c2,\xff\xfe,DN20,x\nA3,c3,\xc0\xaf,DN25,x\nA4,c4,\xed\xa0\x80,DN32,x\n"
+        "A5,c5,\xe9\x92,DN40,x\nA6,c6,\xe9\x92\xa2\xe7\xae\xa1,DN50,x\n",
+        {2, 3, 4, 5}, 6);
+    row("quoted line breaks keep the line count",
+        "A2,c2,\"钢管\n第二行\",DN20,x\nA4,c4,钢管,DN25\nA5,c5,\"say \"\"hi\"\"\",DN32,x\n", {4},
+        5);
+    row("CRLF line ends", "A2,c2,钢管,DN20,x\r\n,c3,钢管,DN25,x\r\nA4,c4,钢管,DN32,x\r\n", {3}, 4,
+        "mat_id,code,name,spec,brand\r\n");
+    row("unterminated quote at the end", "A2,c2,钢管,DN20,x\nA3,c3,\"钢管,DN25,x\n", {3}, 3);
+    row("overlong field and NUL character",
+        "A2,c2," + QByteArray(17000, 'x') + ",DN20,x\nA3,c3,钢管,DN25,x\n"
+            + QByteArray("A4,c4,钢\0管,DN32,x\n", 21) + "A5,c5," + QByteArray(15000, 'y')
+            + ",DN40,x\n",
+        {2, 4}, 5);
     // U+20000 (a CJK character beyond U+FFFF) would be stored as U+0000 and
     // spoil the index's term order for the other rows.
-    QTest::newRow("character beyond U+FFFF")
-        << QByteArray("mat_id,code,name,spec,brand\n"
-                      "A2,c2,钢管,DN20,x\n"
-                      "A3,c3,\xf0\xa0\x80\x80钢管,DN25,x\n"
-                      "A4,c4,钢管,DN32,\xf0\x9f\x94\xa7\n"
-                      "A5,c5,钢管,DN40,x\n")
-        << QList<int>{3, 4} << 5;
-    QTest::newRow("byte order mark and an empty line")
-        << QByteArray("\xef\xbb\xbfmat_id,code,name,spec,brand\n"
-                      "A2,c2,钢管,DN20,x\n"
-                      "\n"
-                      "A4,c4,钢管,DN32\n")
-        << QList<int>{4} << 4;
+    row("character beyond U+FFFF",
+        "A2,c2,钢管,DN20,x\nA3,c3,\xf0\xa0\x80\x80钢管,DN25,x\nA4,c4,钢管,DN32,\xf0\x9f\x94\xa7\nA5,c5,钢管,DN40,x\n",
+        {3, 4}, 5);
+    row("byte order mark and an empty line", "A2,c2,钢管,DN20,x\n\nA4,c4,钢管,DN32\n", {4}, 4,
+        "\xef\xbb\xbfmat_id,code,name,spec,brand\n");
 }
 
 void VeFinderIndexTest::badRowsAreReported()
@@ -152,138 +151,116 @@ void VeFinderIndexTest::badRowsAreReported()
     QFETCH(QByteArray, csv);
     QFETCH(QList<int>, rejected);
     QFETCH(int, lastLine);
-
     QTemporaryDir dir;
-    const QString csvPath = dir.filePath(QStringLiteral("rows.csv"));
-    QVERIFY(ToolTest::writeFile(csvPath, csv));
-    const QString index = dir.filePath(QStringLiteral("index"));
-    const ToolResult built = ToolTest::run(QStringLiteral("vefinder-index"), {csvPath, index});
-    QVERIFY2(built.exitCode == 0 && !built.crashed, qPrintable(built.describe()));
-    QCOMPARE(rejectedLines(built.errText(), csvPath), rejected);
-
+    const QString csvPath = dir.filePath("rows.csv"), index = dir.filePath("index");
+    QVERIFY(writeFile(csvPath, csv));
+    const ToolResult built = run("vefinder-index", {csvPath, index});
+    QVERIFY2(built.exitCode == 0, qPrintable(built.describe()));
+    QList<int> reported;
+    for (const QString& line : built.errText().split('\n'))
+        if (line.startsWith(csvPath + ':') && line.contains(": rejected: "))
+            reported << line.section(':', 1, 1).toInt();
+    QCOMPARE(reported, rejected);
     int indexed = 0;
-    VeFinder finder;
     for (int line = 2; line <= lastLine; ++line) {
-        QStringList ids;
-        finder.normCodeSearch(ids, QStringLiteral("c%1").arg(line), index);
-        if (!ids.isEmpty())
-            ++indexed;
-        if (rejected.contains(line))
-            QVERIFY2(ids.isEmpty(), qPrintable(QStringLiteral("rejected line %1 was indexed").arg(line)));
+        const bool found = !ids(QString("c%1").arg(line), index).isEmpty();
+        indexed += found;
+        QVERIFY2(!found || !rejected.contains(line),
+                 qPrintable(QString("line %1 indexed").arg(line)));
     }
-    QVERIFY2(built.errText().contains(QStringLiteral("indexed %1 row(s), rejected %2").arg(indexed).arg(rejected.size())),
-             qPrintable(built.errText()));
+    const QString summary =
+        QString("indexed %1 row(s), rejected %2").arg(indexed).arg(rejected.size());
+    QVERIFY2(built.errText().contains(summary), qPrintable(built.describe()));
 }
 
 void VeFinderIndexTest::failedBuildKeepsOldIndex_data()
 {
     QTest::addColumn<QByteArray>("csv"); // null: the file does not exist
-    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("message");
-
-    QTest::newRow("missing file") << QByteArray() << QStringList() << QStringLiteral("cannot open the catalogue");
-    QTest::newRow("empty file") << QByteArray("") << QStringList() << QStringLiteral("empty file");
-    QTest::newRow("header without spec") << QByteArray("mat_id,code,name,brand\nA,c,钢管,x\n") << QStringList()
-                                         << QStringLiteral("lacks the column(s) spec");
-    QTest::newRow("column named twice") << QByteArray("mat_id,code,name,spec,name\nA,c,钢管,DN20,x\n")
-                                        << QStringList() << QStringLiteral("twice");
-    QTest::newRow("every row rejected") << QByteArray("mat_id,code,name,spec\n,c,钢管,DN20\nA,c\n") << QStringList()
-                                        << QStringLiteral("no row could be indexed");
-    QTest::newRow("strict and one bad row") << QByteArray("mat_id,code,name,spec\nA,c,钢管,DN20\n,c,钢管,DN25\n")
-                                            << QStringList{QStringLiteral("--strict")} << QStringLiteral("--strict");
+    const auto row = [](const char* name, const QByteArray& csv, const char* message,
+                        const char* option = "") {
+        QTest::newRow(name) << csv << QString(option) << QString(message);
+    };
+    row("missing file", QByteArray(), "cannot open the catalogue");
+    row("empty file", "", "empty file");
+    row("header without spec", "mat_id,code,name,brand\nA,c,钢管,x\n", "lacks the column(s) spec");
+    row("column named twice", "mat_id,code,name,spec,name\nA,c,钢管,DN20,x\n", "twice");
+    row("every row rejected", "mat_id,code,name,spec\n,c,钢管,DN20\nA,c\n",
+        "no row could be indexed");
+    row("strict and one bad row", "mat_id,code,name,spec\nA,c,钢管,DN20\n,c,钢管,DN25\n",
+        "--strict", "--strict");
 }
 
+// A failed build leaves the old index as it was and nothing beside it.
 void VeFinderIndexTest::failedBuildKeepsOldIndex()
 {
     QFETCH(QByteArray, csv);
-    QFETCH(QStringList, options);
+    QFETCH(QString, option);
     QFETCH(QString, message);
-
     QTemporaryDir dir;
-    const QString index = dir.filePath(QStringLiteral("index"));
-    const ToolResult first = ToolTest::buildIndex(testData(QStringLiteral("catalogue.csv")), index);
-    QVERIFY2(first.exitCode == 0, qPrintable(first.describe()));
-    const QStringList before = ToolTest::snapshot(index);
-
-    const QString csvPath = dir.filePath(QStringLiteral("bad.csv"));
-    if (!csv.isNull())
-        QVERIFY(ToolTest::writeFile(csvPath, csv));
-    const ToolResult failed = ToolTest::run(QStringLiteral("vefinder-index"), options + QStringList{csvPath, index});
-    QVERIFY2(failed.exitCode == 1 && !failed.crashed, qPrintable(failed.describe()));
-    QVERIFY2(failed.errText().contains(message), qPrintable(failed.errText()));
-
-    QCOMPARE(ToolTest::snapshot(index), before);
-    QStringList leftovers = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    leftovers.removeAll(QStringLiteral("index"));
-    leftovers.removeAll(QStringLiteral("bad.csv"));
-    QCOMPARE(leftovers, QStringList());
-    VeFinder finder;
-    QStringList ids;
-    finder.normCodeSearch(ids, QStringLiteral("0401001"), index);
-    QCOMPARE(ids, QStringList{QStringLiteral("T001")});
+    const QString index = dir.filePath("index"), csvPath = dir.filePath("bad.csv");
+    QCOMPARE(run("vefinder-index", {"--quiet", m_catalogue, index}).exitCode, 0);
+    const QStringList before = snapshot(index);
+    QVERIFY(csv.isNull() || writeFile(csvPath, csv));
+    const ToolResult failed =
+        run("vefinder-index", QStringList{option, csvPath, index}.filter(QRegularExpression(".")));
+    QVERIFY2(failed.exitCode == 1 && failed.errText().contains(message),
+             qPrintable(failed.describe()));
+    QCOMPARE(snapshot(index), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"bad.csv", "index"}).mid(csv.isNull() ? 1 : 0));
+    QCOMPARE(ids("0401001", index), QStringList{"T001"});
 }
 
-void VeFinderIndexTest::refusesToReplaceOtherDirectory()
+// A new build replaces an index whole, in a directory made for it; a directory
+// or file that holds no index is never replaced.
+void VeFinderIndexTest::replacement()
 {
     QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("documents"));
-    QVERIFY(QDir().mkpath(target));
-    QVERIFY(ToolTest::writeFile(target + QStringLiteral("/precious.txt"), "keep me"));
-    const ToolResult result = ToolTest::buildIndex(testData(QStringLiteral("catalogue.csv")), target);
-    QCOMPARE(result.exitCode, 1);
-    QVERIFY2(result.errText().contains(QStringLiteral("refusing")), qPrintable(result.errText()));
-    QCOMPARE(QDir(target).entryList(QDir::Files), QStringList{QStringLiteral("precious.txt")});
+    const QString index = dir.filePath("nested/index"), other = dir.filePath("other.csv");
+    QCOMPARE(run("vefinder-index", {"--quiet", m_catalogue, index}).exitCode, 0);
+    QVERIFY(writeFile(other, "mat_id,code,name,spec\nN1,NEW,新材料,A1\n"));
+    QCOMPARE(run("vefinder-index", {"--quiet", other, index}).exitCode, 0);
+    QCOMPARE(ids("NEW", index), QStringList{"N1"});
+    QCOMPARE(ids("0401001", index), QStringList());
+    QCOMPARE(QDir(dir.filePath("nested"))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"index"});
 
-    const QString file = dir.filePath(QStringLiteral("plain-file"));
-    QVERIFY(ToolTest::writeFile(file, "x"));
-    QCOMPARE(ToolTest::buildIndex(testData(QStringLiteral("catalogue.csv")), file).exitCode, 1);
-}
-
-void VeFinderIndexTest::replacesExistingIndex()
-{
-    QTemporaryDir dir;
-    const QString index = dir.filePath(QStringLiteral("nested/index"));
-    QCOMPARE(ToolTest::buildIndex(testData(QStringLiteral("catalogue.csv")), index).exitCode, 0);
-    const QString csvPath = dir.filePath(QStringLiteral("other.csv"));
-    QVERIFY(ToolTest::writeFile(csvPath, "mat_id,code,name,spec\nN1,NEW,新材料,A1\n"));
-    const ToolResult second = ToolTest::buildIndex(csvPath, index);
-    QVERIFY2(second.exitCode == 0, qPrintable(second.describe()));
-
-    VeFinder finder;
-    QStringList ids;
-    finder.normCodeSearch(ids, QStringLiteral("NEW"), index);
-    QCOMPARE(ids, QStringList{QStringLiteral("N1")});
-    finder.normCodeSearch(ids, QStringLiteral("0401001"), index);
-    QCOMPARE(ids, QStringList());
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("nested"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("index")});
+    const QString documents = dir.filePath("documents");
+    QVERIFY(QDir().mkpath(documents) && writeFile(documents + "/precious.txt", "keep me"));
+    const ToolResult refused = run("vefinder-index", {"--quiet", m_catalogue, documents});
+    QVERIFY2(refused.exitCode == 1 && refused.errText().contains("refusing"),
+             qPrintable(refused.describe()));
+    QCOMPARE(QDir(documents).entryList(QDir::Files), QStringList{"precious.txt"});
+    QCOMPARE(run("vefinder-index", {"--quiet", m_catalogue, other}).exitCode, 1);
 }
 
 void VeFinderIndexTest::usageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    const QString csv = testData(QStringLiteral("catalogue.csv"));
     QTest::newRow("no arguments") << QStringList() << 2;
-    QTest::newRow("catalogue only") << QStringList{csv} << 2;
-    QTest::newRow("one argument too many") << QStringList{csv, QStringLiteral("a"), QStringLiteral("b")} << 2;
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus"), csv, QStringLiteral("a")} << 2;
-    QTest::newRow("jobs zero") << QStringList{QStringLiteral("--jobs"), QStringLiteral("0"), csv, QStringLiteral("a")} << 2;
-    QTest::newRow("jobs not a number") << QStringList{QStringLiteral("-j"), QStringLiteral("many"), csv, QStringLiteral("a")} << 2;
-    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0;
+    QTest::newRow("catalogue only") << QStringList{m_catalogue} << 2;
+    QTest::newRow("one argument too many") << QStringList{m_catalogue, "a", "b"} << 2;
+    QTest::newRow("unknown option") << QStringList{"--bogus", m_catalogue, "a"} << 2;
+    QTest::newRow("jobs zero") << QStringList{"--jobs", "0", m_catalogue, "a"} << 2;
+    QTest::newRow("jobs not a number") << QStringList{"-j", "many", m_catalogue, "a"} << 2;
+    QTest::newRow("help") << QStringList{"--help"} << 0;
 }
 
+// A usage error points to --help and writes nothing.
 void VeFinderIndexTest::usageErrors()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QTemporaryDir dir;
-    const ToolResult result = ToolTest::run(QStringLiteral("vefinder-index"), arguments, dir.path());
-    QVERIFY2(!result.crashed && result.exitCode == exitCode, qPrintable(result.describe()));
-    if (exitCode == 2)
-        QVERIFY2(result.errText().contains(QStringLiteral("--help")), qPrintable(result.errText()));
-    else
-        QVERIFY(result.outText().contains(QStringLiteral("CATALOGUE.csv")));
+    const ToolResult result = run("vefinder-index", arguments, dir.path());
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2((exitCode ? result.errText() : QString(result.out))
+                 .contains(exitCode ? "--help" : "CATALOGUE.csv"),
+             qPrintable(result.describe()));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
