@@ -31,8 +31,9 @@ struct TextTable {
 class TermCounts
 {
 public:
-    /// How many terms one index version keeps; lookups beyond go to the index.
-    static constexpr size_t kCap = 1 << 20;
+    /// How many terms one index version keeps (about 100 bytes each); lookups
+    /// beyond go to the index.
+    static constexpr size_t kCap = 1 << 17;
 
     /// The count noted for @p text in @p field, or -1.
     int32_t find(const wchar_t* field, const wchar_t* text) const;
