@@ -10,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <thread>
-
 using Groups = QList<QStringList>;
 
 namespace {
@@ -21,14 +19,6 @@ QString asSet(QStringList ids)
 {
     ids.sort();
     return ids.join(' ');
-}
-
-QStringList allIds(const Groups& result)
-{
-    QStringList ids;
-    for (const QStringList& group : result)
-        ids += group;
-    return ids;
 }
 
 /// One description with what its first groups must hold: @p precise the
@@ -53,14 +43,10 @@ class SampleSearchTest : public QObject
 
 private slots:
     void initTestCase();
-    void parallelEnginesMatchOneEngine();
     void descriptions_data();
     void descriptions();
 
 private:
-    Groups quota(VeFinder& finder, const QString& code, const QString& name,
-                 const QString& spec) const;
-
     QTemporaryDir m_dir;
     QString m_index;
     QHash<QString, QString> m_names;     ///< mat id to "name | spec", for failure messages
@@ -82,55 +68,6 @@ void SampleSearchTest::initTestCase()
     QCOMPARE(m_names.size(), 2835);
 }
 
-Groups SampleSearchTest::quota(VeFinder& finder, const QString& code, const QString& name,
-                               const QString& spec) const
-{
-    Groups result;
-    int found = -1;
-    finder.setPosIndex(m_positions);
-    finder.quotaSearch(result, code, name, spec, m_index, &found, true);
-    return result;
-}
-
-// Two engines searching at once on two threads, each going through the same
-// descriptions in its own order, give what one engine gives searching them in
-// turn. Runs first, so the threads also race to build the lexicon store and
-// the segmenter pool.
-void SampleSearchTest::parallelEnginesMatchOneEngine()
-{
-    const QStringList descriptions{"|镀锌钢管|DN25",
-                                   "|zryjv3x2.5|",
-                                   "|铅丝|8#",
-                                   "04010002|水泥|42.5",
-                                   "|止回阀(消声)|DN80",
-                                   "2801010086|电力电缆|YJV-4×25+1×16",
-                                   "|煤|",
-                                   "|KYJV 10X1.5|"};
-    const int n = descriptions.size();
-    const auto search = [&](VeFinder& finder, int i) {
-        const QStringList d = descriptions.at(i).split('|');
-        return quota(finder, d.at(0), d.at(1), d.at(2));
-    };
-    QList<Groups> parallel[2]; // thread t searches forwards (0) or backwards (1), three times
-    const auto run = [&](int t) {
-        VeFinder finder;
-        for (int k = 0; k < 3 * n; ++k)
-            parallel[t] << search(finder, t == 0 ? k % n : n - 1 - k % n);
-    };
-    std::thread first(run, 0), second(run, 1);
-    first.join();
-    second.join();
-    VeFinder finder;
-    for (int i = 0; i < n; ++i) {
-        const Groups expected = search(finder, i);
-        QVERIFY2(!allIds(expected).isEmpty(), qPrintable(descriptions.at(i)));
-        for (int round = 0; round < 3; ++round) {
-            QCOMPARE(parallel[0].at(round * n + i), expected);
-            QCOMPARE(parallel[1].at(round * n + n - 1 - i), expected);
-        }
-    }
-}
-
 // Ordinary materials (bill lines B..., and remarks in brackets) and cables in
 // the notations users write, the models of the full cable lexicon among them.
 // Expectations come from the catalogue's rows and the sample lexicons
@@ -144,16 +81,10 @@ void SampleSearchTest::descriptions_data()
     QTest::addColumn<QString>("precise");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QStringList>("absent");
-    // the catalogue's own name and size; both brands share the row
-    row(false, "B107 镀锌钢管 DN25", "", "镀锌钢管", "DN25", "", "M000340 M000341");
     // synonym 镀锌管 reaches 镀锌钢管 and 热镀锌钢管 DN32 alike
     row(false, "B111 镀锌管 DN32", "", "镀锌管", "DN32", "", "M000342 M000343 M000361");
     // smart-match 黑铁管 -> 焊接钢管
     row(false, "B115 黑铁管 DN40", "", "黑铁管", "DN40", "", "M000322 M000323");
-    // Φ is dropped on both sides
-    row(false, "B116 无缝钢管 Φ57×3.5", "", "无缝钢管", "Φ57×3.5", "", "M000374");
-    // valve model and size as the catalogue writes them
-    row(false, "B161 闸阀 Z41T-10 DN100", "", "闸阀", "Z41T-10 DN100", "", "M000656 M000657");
     // built-in water word: its own entry first, never cement or waterproofing
     row(false, "B244 施工用水", "", "施工用水", "", "", "M000839", "M000217 M000218 M000829");
     // names ending in 煤; 煤焦油 and 粉煤灰 (brick) never
@@ -170,14 +101,9 @@ void SampleSearchTest::descriptions_data()
     // a code the catalogue does not hold keeps every fuzzy step to nothing
     row(false, "B299 unknown code 0101019999 螺纹钢 HRB600 Φ50", "0101019999", "螺纹钢",
         "HRB600 Φ50", "", "");
-    // nothing of the kind in the catalogue
-    row(false, "B296 钢琴", "", "钢琴", "", "", "");
     // the remark names the kind: 消声止回阀 before the plain check valve
     row(false, "止回阀(消声) DN80 (remark picks the kind)", "", "止回阀(消声)", "DN80", "",
         "M000760");
-    // fullwidth brackets around a remark of a built-in water word
-    row(false, "施工用水（临时） (fullwidth remark)", "", "施工用水（临时）", "", "", "M000839",
-        "M000218");
     // compact lower case, prefix glued to the model, x as separator
     row(true, "B001 zryjv3x2.5", "", "zryjv3x2.5", "", "", "M001074");
     // Chinese numeral 三芯 and a Chinese name glued to the model
@@ -208,8 +134,6 @@ void SampleSearchTest::descriptions_data()
     row(true, "矿物绝缘电缆 BTTZ 1×185", "", "矿物绝缘电缆 BTTZ 1×185", "", "", "M002598");
     // models of the full cable lexicon: YJY22, not the YJV22 3×6 the word search gave before
     row(true, "YJY22 3×6 (armoured PE-sheathed)", "", "YJY22 3×6", "", "", "M002730", "M001298");
-    row(true, "电力电缆YJY22 三芯 6 (Chinese name and numeral)", "", "电力电缆YJY22 三芯 6", "", "",
-        "M002730", "M001298");
     // screened armoured control cable; a prefix the catalogue lacks still finds model and size
     row(true, "KVVP22 4×1.5", "", "KVVP22 4×1.5", "", "", "M002766", "M002128");
     row(true, "ZR-KVVP22 4×1.5 (prefix not in the catalogue)", "", "ZR-KVVP22 4×1.5", "", "",
@@ -241,7 +165,9 @@ void SampleSearchTest::descriptions()
     RecordingObserver observer;
     VeFinder finder;
     finder.setObserver(&observer);
-    const Groups result = quota(finder, code, name, spec);
+    Groups result;
+    finder.setPosIndex(m_positions);
+    finder.quotaSearch(result, code, name, spec, m_index, nullptr, true);
     QVERIFY(result.size() >= 2);
     QStringList fuzzy; // the first non-empty group between the precise and the code group
     for (int i = 1; i < result.size() - 1 && fuzzy.isEmpty(); ++i)
@@ -250,7 +176,9 @@ void SampleSearchTest::descriptions()
     for (const QString& id : result.first() + fuzzy)
         seen += "\n  " + id + ' ' + m_names.value(id);
     QVERIFY2(asSet(result.first()) == precise && asSet(fuzzy) == first, qPrintable(seen));
-    const QStringList ids = allIds(result);
+    QStringList ids;
+    for (const QStringList& group : result)
+        ids += group;
     for (const QString& id : qAsConst(absent))
         QVERIFY2(m_names.contains(id) && !ids.contains(id), qPrintable(id));
 
