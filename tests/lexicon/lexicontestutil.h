@@ -21,13 +21,6 @@ inline QByteArray cipher(QByteArray data, bool encrypt = true)
     return out.data();
 }
 
-/// The 8-byte @p block enciphered as it stands (for crafting last blocks).
-inline QByteArray encipherBlock(QByteArray block)
-{
-    desCryptBlock(desKeySchedule(lexiconKey, true), reinterpret_cast<unsigned char*>(block.data()));
-    return block;
-}
-
 /// A big-endian 32-bit value, as the record streams store counts and lengths.
 inline QByteArray be32(quint32 v)
 {
