@@ -1,4 +1,4 @@
-/** @file tst_samplesearch.cpp @brief End to end: the sample catalogue indexed by vefinder-index and searched as hosts search it. */
+/** @file tst_samplesearch.cpp @brief End to end: the sample catalogue indexed by vefinder-index and searched as hosts search it; every entry found by its own description. */
 #include "csvreader.h"
 #include "recordingobserver.h"
 
@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 using Groups = QList<QStringList>;
 
@@ -45,6 +47,8 @@ private slots:
     void initTestCase();
     void descriptions_data();
     void descriptions();
+    void entryFoundByOwnDescription_data();
+    void entryFoundByOwnDescription();
 
 private:
     QTemporaryDir m_dir;
@@ -176,6 +180,42 @@ void SampleSearchTest::descriptions()
     QVERIFY2(steps.contains(cable ? "cable1" : "matsetAll"), qPrintable(ran));
     for (const QString& step : qAsConst(steps))
         QVERIFY2((cable ? cableSteps : wordSteps).match(step).hasMatch(), qPrintable(ran));
+}
+
+void SampleSearchTest::entryFoundByOwnDescription_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("spec");
+    for (const auto& row : readCsvTable(SAMPLE_CATALOGUE))
+        QTest::newRow(qPrintable(row["mat_id"] + ' ' + row["name"] + ' ' + row["spec"]))
+            << row["mat_id"].trimmed() << row["code"] << row["name"] << row["spec"];
+}
+
+// The searches cut the text into words in their several ways, and the index
+// must hold them all: found by segmentSearch of name and spec, in the fuzzy
+// groups of a code-less quotaSearch, and in the precise group of a quotaSearch
+// with its code (in a later group when its specification is blank).
+void SampleSearchTest::entryFoundByOwnDescription()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QFETCH(QString, spec);
+    const auto holds = [&](const Groups& groups) {
+        return std::any_of(groups.begin(), groups.end(),
+                           [&](const QStringList& g) { return g.contains(id); });
+    };
+    VeFinder finder;
+    Groups result;
+    finder.segmentSearch(result, name + ' ' + spec, m_index, true);
+    QVERIFY2(holds(result), "segmentSearch of name and spec");
+    finder.quotaSearch(result, QString(), name, spec, m_index, nullptr, true);
+    QVERIFY2(holds(result.mid(1, result.size() - 2)), "fuzzy groups of quotaSearch without a code");
+    finder.quotaSearch(result, code, name, spec, m_index, nullptr, true);
+    QVERIFY2(holds(spec.trimmed().isEmpty() ? result.mid(1) : result.mid(0, 1)),
+             "precise group, or later if blank spec");
 }
 
 QTEST_GUILESS_MAIN(SampleSearchTest)
