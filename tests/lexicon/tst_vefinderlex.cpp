@@ -123,7 +123,6 @@ void TestVeFinderLex::errors_data()
         "in.lex: record 1 has no source form");
     row("no arguments: usage error", "", QByteArray(), 2, "vefinder-lex");
     row("--help: usage on standard output", "--help", QByteArray(), 0, "");
-    row("compile --help", "compile|--help", QByteArray(), 0, "");
     row("unknown command", "convert", QByteArray(), 2, "vefinder-lex");
     row("unknown kind", "decode|Synonyms|a.lex", QByteArray(), 2, "vefinder-lex");
 }
