@@ -54,7 +54,8 @@ QString readRecords(LexiconKind kind, QByteArray plain)
         QString error;
         if (!readLexiconRecord(in, kind, r, &error))
             return parts.join("; ") + (error.isEmpty() ? " NO ERROR" : " DAMAGED");
-        parts << r.words.join(' ') + (r.subSets.isEmpty() ? QString() : QString(" | " + r.subSets.join(' ')));
+        parts << r.words.join(' ')
+                + (r.subSets.isEmpty() ? QString() : QString(" | " + r.subSets.join(' ')));
     }
     return parts.join("; ");
 }
@@ -66,19 +67,6 @@ QStringList g_log;
 QString appPath(const QString& relative)
 {
     return QCoreApplication::applicationDirPath() + '/' + relative;
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QString readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : "(unreadable)";
 }
 
 /// The lexicon files of each case, as stored (enciphered, or deliberately not).
@@ -153,8 +141,8 @@ int runCase(const QString& name)
     QStringList left =
         QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     if (name == "planted names")
-        left << readFile(tmp + "/lex-tmpmatsyn.lex") + '/'
-                + readFile(appPath("planted-target.txt"));
+        left << QString(readFile(tmp + "/lex-tmpmatsyn.lex") + '/'
+                        + readFile(appPath("planted-target.txt")));
     QStringList out{"log: " + g_log.join(" | "),
                     "tmp: " + (QFileInfo::exists(tmp) ? left.join(' ') : "(none)")};
     for (const char* word : {"钢管", "电线", "3芯", "焊接钢管", "YJV电缆"}) {

@@ -31,14 +31,9 @@ private:
     }
     bool write(const char* name, const QByteArray& data)
     {
-        QFile f(m_dir->filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+        return writeFile(m_dir->filePath(name), data);
     }
-    QByteArray read(const char* name)
-    {
-        QFile f(m_dir->filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray read(const char* name) { return readFile(m_dir->filePath(name)); }
     QStringList entries() const
     {
         return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
