@@ -515,16 +515,8 @@ void TestSearch::explainTranscript()
     engine.setObserver(&observer);
     Groups groups;
     engine.quotaSearch(groups, "K", text, QString(), index.path, nullptr, true);
-    const QString transcript = observer.queries.join('\n') + '\n';
-    const QString path = QStringLiteral(ENGINE_GOLDEN_DIR "/%1.txt").arg(QTest::currentDataTag());
-    if (qEnvironmentVariableIsSet(
-            "VEFINDER_WRITE_GOLDEN")) { // after a deliberate change of the queries
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(transcript.toUtf8()) > 0);
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(transcript, QString::fromUtf8(file.readAll()));
+    compareGolden(QString(ENGINE_GOLDEN_DIR "/%1.txt").arg(QTest::currentDataTag()),
+                  observer.queries.join('\n') + '\n');
 }
 
 // ---- limits and failures -------------------------------------------------------

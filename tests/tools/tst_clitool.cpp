@@ -1,4 +1,5 @@
 /** @file tst_clitool.cpp @brief The vefinder program: arguments to exit code, error message and output; explain, batch, positions. */
+#include "testindex.h"
 #include "tooltestsupport.h"
 
 #include <QDir>
@@ -158,7 +159,7 @@ void VeFinderCliTest::commands()
     if (golden.isEmpty())
         QVERIFY(result.out.isEmpty());
     else
-        compareGolden(golden,
+        compareGolden(data("../golden/" + golden + ".txt"),
                       QString::fromUtf8(result.out)
                           .replace(m_cableIndex, "<INDEX>")
                           .replace(m_index, "<INDEX>")
