@@ -148,8 +148,9 @@ void SampleSearchTest::descriptions()
     VeFinder finder;
     finder.setObserver(&observer);
     Groups result;
+    int found = -1; // as hosts call it
     finder.setPosIndex(m_positions);
-    finder.quotaSearch(result, code, name, spec, m_index, nullptr, true);
+    finder.quotaSearch(result, code, name, spec, m_index, &found, true);
     QVERIFY(result.size() >= 2);
     QStringList fuzzy; // the first non-empty group between the precise and the code group
     for (int i = 1; i < result.size() - 1 && fuzzy.isEmpty(); ++i)
