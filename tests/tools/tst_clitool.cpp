@@ -123,6 +123,9 @@ void VeFinderCliTest::commands_data()
     // vefinder index/lex hand their arguments to the tool and return its exit code.
     row("lex forwarded", "lex", 2, "vefinder-lex");
     row("index forwarded", "index|only-one-argument", 2, "vefinder-index");
+    row("index: unknown option", "index|--bogus|BILL|out", 2, "bogus");
+    row("index: zero jobs", "index|--jobs|0|BILL|out", 2, "--jobs");
+    row("index: one argument too many", "index|BILL|out|more", 2, "vefinder-index");
 
     row("quota, JSON, explained", "quota|0401001|镀锌钢管|DN25|--json|--explain|--index|INDEX", 0,
         "", "quota-json-explained");
@@ -152,6 +155,8 @@ void VeFinderCliTest::commands()
     QFETCH(QString, golden);
     QTemporaryDir workDir; // holds no ./index
     const ToolResult result = run("vefinder", arguments, workDir.path());
+    QCOMPARE(QDir(workDir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
     QVERIFY2(result.exitCode == exitCode && result.errText().contains(message),
              qPrintable(result.describe()));
     if (exitCode == 2)

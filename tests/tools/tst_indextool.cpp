@@ -1,4 +1,4 @@
-/** @file tst_indextool.cpp @brief vefinder-index: the terms it writes, rejected rows, safe replacement, usage errors. */
+/** @file tst_indextool.cpp @brief vefinder-index: the terms it writes, rejected rows, safe replacement (its usage errors: tst_clitool). */
 #include "testindex.h"
 #include "tooltestsupport.h"
 
@@ -83,8 +83,6 @@ private slots:
     void failedBuildKeepsOldIndex_data();
     void failedBuildKeepsOldIndex();
     void replacement();
-    void usageErrors_data();
-    void usageErrors();
 
 private:
     QTemporaryDir m_dir;
@@ -236,31 +234,6 @@ void VeFinderIndexTest::replacement()
              qPrintable(refused.describe()));
     QCOMPARE(QDir(documents).entryList(QDir::Files), QStringList{"precious.txt"});
     QCOMPARE(run("vefinder-index", {"--quiet", m_catalogue, other}).exitCode, 1);
-}
-
-void VeFinderIndexTest::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("no arguments") << QStringList() << 2;
-    QTest::newRow("catalogue only") << QStringList{m_catalogue} << 2;
-    QTest::newRow("unknown option") << QStringList{"--bogus", m_catalogue, "a"} << 2;
-    QTest::newRow("jobs zero") << QStringList{"--jobs", "0", m_catalogue, "a"} << 2;
-    QTest::newRow("help") << QStringList{"--help"} << 0;
-}
-
-// A usage error points to --help and writes nothing.
-void VeFinderIndexTest::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QTemporaryDir dir;
-    const ToolResult result = run("vefinder-index", arguments, dir.path());
-    QCOMPARE(result.exitCode, exitCode);
-    QVERIFY2((exitCode ? result.errText() : QString(result.out))
-                 .contains(exitCode ? "--help" : "CATALOGUE.csv"),
-             qPrintable(result.describe()));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_GUILESS_MAIN(VeFinderIndexTest)
