@@ -90,11 +90,9 @@ class SheetsTest : public QObject
 
 private slots:
     void initTestCase();
-    void readsBills_data();
-    void readsBills();
+    void bills_data();
+    void bills();
     void workbookRoundTrip();
-    void badInputs_data();
-    void badInputs();
     void cappedTable_data();
     void cappedTable();
 
@@ -124,52 +122,93 @@ void SheetsTest::initTestCase()
     QVERIFY2(built.exitCode == 0, qPrintable(built.describe()));
 }
 
-void SheetsTest::readsBills_data()
+// Bills read (the rows as the JSON Lines output gives them, and a line of
+// the summary) or refused (the message, after the input's name; nothing
+// written, not even a temporary file).
+void SheetsTest::bills_data()
 {
     QTest::addColumn<QString>("input");
-    QTest::addColumn<QByteArray>("csv"); // written to input when not empty
+    QTest::addColumn<QByteArray>("bytes"); // written to input when not empty
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("rows"); // line|id|code|name|spec;...
-    QTest::addColumn<QString>("summary");
-    const auto row = [](const char* name, const QString& input, const QByteArray& csv,
-                        const QStringList& options, const char* rows, const char* summary) {
-        QTest::newRow(name) << input << csv << options << QString(rows) << QString(summary);
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("rows"); // line|id|code|name|spec;... null: refused
+    const auto read = [](const char* name, const QString& input, const QByteArray& bytes,
+                         const QStringList& options, const char* rows, const char* summary) {
+        QTest::newRow(name) << input << bytes << options << QString(summary) << QString(rows);
     };
-    row("shared strings, rich text, merged Chinese headers, title and empty rows",
-        data("bill-shared.xlsx"), {}, {},
-        "4|1|04010105|镀锌钢管|DN25;6|2||电力电缆|YJV 0.6/1kV 3×2.5;8|3||闸阀|DN100",
-        "input sheet \"清单\"");
-    row("inline strings, numbers as displayed", data("bill-inline.xlsx"), {}, {},
-        "2|1|4010105|BV|2.5;3|2||镀锌钢管|25;4|3||钢筋|0.3;5|4||水泥|2.5", "Sheet1");
-    row("--columns by letter and by header text", data("bill-inline.xlsx"), {},
-        {"--columns", "name=C,spec=单位,code=D"},
-        "2|1|2.5|BV|m;3|2|25|镀锌钢管|;4|3|0.3|钢筋|;5|4|2.5|水泥|0.001", "Sheet1");
+    const auto refused = [](const char* name, const QByteArray& bytes, const char* message,
+                            const QStringList& options = {}) {
+        QTest::newRow(name) << (bytes.isEmpty() ? data("bill-shared.xlsx") : "bill.xlsx") << bytes
+                            << options << QString(message) << QString();
+    };
+    read("shared strings, rich text, merged Chinese headers, title and empty rows",
+         data("bill-shared.xlsx"), {}, {},
+         "4|1|04010105|镀锌钢管|DN25;6|2||电力电缆|YJV 0.6/1kV 3×2.5;8|3||闸阀|DN100",
+         "input sheet \"清单\"");
+    read("inline strings, numbers as displayed", data("bill-inline.xlsx"), {}, {},
+         "2|1|4010105|BV|2.5;3|2||镀锌钢管|25;4|3||钢筋|0.3;5|4||水泥|2.5", "Sheet1");
+    read("--columns by letter and by header text", data("bill-inline.xlsx"), {},
+         {"--columns", "name=C,spec=单位,code=D"},
+         "2|1|2.5|BV|m;3|2|25|镀锌钢管|;4|3|0.3|钢筋|;5|4|2.5|水泥|0.001", "Sheet1");
     const QString chinese =
         "材料表\n序号,材料名称,规格型号\n1,镀锌钢管,DN25\n2,电力电缆,\"YJV 3×2.5\"\n";
     const char* chineseRows = "3|1||镀锌钢管|DN25;4|2||电力电缆|YJV 3×2.5";
-    row("GB18030 CSV, title row, Chinese headers", "gb.csv",
-        QTextCodec::codecForName("GB18030")->fromUnicode(chinese), {}, chineseRows,
-        "input read as GB18030");
+    read("GB18030 CSV, title row, Chinese headers", "gb.csv",
+         QTextCodec::codecForName("GB18030")->fromUnicode(chinese), {}, chineseRows,
+         "input read as GB18030");
+
+    const QByteArray laughs =
+        "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+        "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>";
+    refused("not a zip", "id,name\n1,x\n", "not an xlsx workbook");
+    refused("zip without a workbook", zipOf({"hello.txt", "hi"}), "zip file without a workbook");
+    refused("missing sheet", {}, "no sheet \"9\"; the workbook holds \"清单\", \"说明\"",
+            {"--sheet", "9"});
+    refused("no header row (second sheet)", {}, "sheet \"说明\": no header row",
+            {"--sheet", "说明"});
+    refused("cell reference out of range",
+            workbook("<row r=\"2\"><c r=\"XFE2\"><v>1</v></c></row>"),
+            "sheet \"S\": row 2: cell reference \"XFE2\" out of range");
+    refused("row number out of range", workbook(inlineRows(1048577, 1, "x")),
+            "row number \"1048577\" out of range");
+    refused("shared string missing",
+            workbook("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>7</v></c></row>"),
+            "row 2: cell A2 names shared string \"7\"");
+    refused("entity expansion (billion laughs)", workbook(inlineRows(2, 1, "&c;"), laughs),
+            "document type declaration (DTD); refused");
+    refused("zip bomb: shared strings beyond 128 MB",
+            workbook({}, {}, "<sst><si><t>" + QByteArray(129 << 20, ' ') + "</t></si></sst>"),
+            "xl/sharedStrings.xml: decompresses to more than 128 MB");
+    refused("sheet of more than 100,000 rows", workbook(inlineRows(2, 100100, "电缆")),
+            "row 100021: more than 100000 rows");
 }
 
-void SheetsTest::readsBills()
+void SheetsTest::bills()
 {
     QFETCH(QString, input);
-    QFETCH(QByteArray, csv);
+    QFETCH(QByteArray, bytes);
     QFETCH(QStringList, options);
+    QFETCH(QString, message);
+    QFETCH(QString, rows);
     QTemporaryDir dir;
-    if (!csv.isEmpty())
-        QVERIFY(writeFile(input = dir.filePath(input), csv));
-    const ToolResult result = batch(input, dir.filePath("out.jsonl"), options);
-    QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-    QFETCH(QString, summary);
-    QVERIFY2(result.errText().contains(summary), qPrintable(result.errText()));
+    if (!bytes.isEmpty())
+        QVERIFY(writeFile(input = dir.filePath(input), bytes));
+    const QString output = dir.filePath(rows.isNull() ? "out.xlsx" : "out.jsonl");
+    const ToolResult result = batch(input, output, options);
+    QVERIFY2(!result.crashed && result.exitCode == (rows.isNull() ? 1 : 0),
+             qPrintable(result.describe()));
+    QVERIFY2(result.errText().contains(message), qPrintable(result.errText()));
+    if (rows.isNull()) {
+        QVERIFY2(result.errText().contains(input + ": "), qPrintable(result.errText()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("out"),
+                 QStringList());
+        return;
+    }
     QStringList got;
-    for (const QJsonObject& row : jsonLines(dir.filePath("out.jsonl")))
+    for (const QJsonObject& row : jsonLines(output))
         got << QString::number(row["line"].toInt()) + '|' + row["id"].toString() + '|'
                 + row["code"].toString() + '|' + row["name"].toString() + '|'
                 + row["spec"].toString();
-    QFETCH(QString, rows);
     QCOMPARE(got.join(';'), rows);
 }
 
@@ -213,55 +252,6 @@ void SheetsTest::workbookRoundTrip()
     QVERIFY(zip.open(QIODevice::ReadOnly));
     const QByteArray sheet = zip.directory()->file("xl/worksheets/sheet1.xml")->data();
     QVERIFY(sheet.contains("state=\"frozen\"") && sheet.contains("<cols>"));
-}
-
-void SheetsTest::badInputs_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // the input, or empty for the committed fixture
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("message");
-    const auto row = [](const char* name, const QByteArray& bytes, const char* message,
-                        const QStringList& options = {}) {
-        QTest::newRow(name) << bytes << options << QString(message);
-    };
-    const QByteArray laughs =
-        "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
-        "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>";
-    row("not a zip", "id,name\n1,x\n", "not an xlsx workbook");
-    row("zip without a workbook", zipOf({"hello.txt", "hi"}), "zip file without a workbook");
-    row("missing sheet", {}, "no sheet \"9\"; the workbook holds \"清单\", \"说明\"",
-        {"--sheet", "9"});
-    row("no header row (second sheet)", {}, "sheet \"说明\": no header row", {"--sheet", "说明"});
-    row("cell reference out of range", workbook("<row r=\"2\"><c r=\"XFE2\"><v>1</v></c></row>"),
-        "sheet \"S\": row 2: cell reference \"XFE2\" out of range");
-    row("row number out of range", workbook(inlineRows(1048577, 1, "x")),
-        "row number \"1048577\" out of range");
-    row("shared string missing", workbook("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>7</v></c></row>"),
-        "row 2: cell A2 names shared string \"7\"");
-    row("entity expansion (billion laughs)", workbook(inlineRows(2, 1, "&c;"), laughs),
-        "document type declaration (DTD); refused");
-    row("zip bomb: shared strings beyond 128 MB",
-        workbook({}, {}, "<sst><si><t>" + QByteArray(129 << 20, ' ') + "</t></si></sst>"),
-        "xl/sharedStrings.xml: decompresses to more than 128 MB");
-    row("sheet of more than 100,000 rows", workbook(inlineRows(2, 100100, "电缆")),
-        "row 100021: more than 100000 rows");
-}
-
-void SheetsTest::badInputs()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, options);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    QString input = data("bill-shared.xlsx");
-    if (!bytes.isEmpty())
-        QVERIFY(writeFile(input = dir.filePath("bill.xlsx"), bytes));
-    const ToolResult result = batch(input, dir.filePath("out.xlsx"), options);
-    QVERIFY2(!result.crashed && result.exitCode == 1, qPrintable(result.describe()));
-    QVERIFY2(result.errText().contains(input + ": ") && result.errText().contains(message),
-             qPrintable(result.errText()));
-    // Nothing written, not even a temporary file.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("out"), QStringList());
 }
 
 void SheetsTest::cappedTable_data()
