@@ -8,53 +8,38 @@
 
 namespace {
 
-QString typeName(EnDocFindType type)
-{
-    switch (type) {
-    case DocChsPpl:
-        return QStringLiteral("chs");
-    case DocMixPpl:
-        return QStringLiteral("mix");
-    case DocNumPpl:
-        return QStringLiteral("num");
-    default:
-        return QStringLiteral("en");
-    }
-}
-
 /// @p function applied to @p input, rendered: lists joined by " | ".
-QString apply(const QString& function, const QString& input)
+QString apply(const QString& f, const QString& input)
 {
-    const QString& f = function;
-    if (f == QLatin1String("wordFindType"))
-        return typeName(wordFindType(input));
-    if (f == QLatin1String("splitMixedWord"))
-        return splitMixedWord(input, true).join(QStringLiteral(" | "));
-    if (f == QLatin1String("splitMixedWord all"))
-        return splitMixedWord(input, false).join(QStringLiteral(" | "));
-    if (f == QLatin1String("splitAlnumWord"))
-        return splitAlnumWord(input).join(QStringLiteral(" | "));
-    if (f == QLatin1String("hasNonNumericChar"))
-        return hasNonNumericChar(input) ? QStringLiteral("yes") : QStringLiteral("no");
-    if (f == QLatin1String("removeBrackets"))
-        return removeBrackets(input);
-    if (f == QLatin1String("removeBracketText"))
-        return removeBracketText(input);
-    if (f == QLatin1String("normalizeSearchText"))
-        return normalizeSearchText(input);
-    if (f == QLatin1String("normKeyHash")) // input "code|spec"
-        return normKeyHash(input.section(QLatin1Char('|'), 0, 0),
-                           input.section(QLatin1Char('|'), 1));
-    if (f == QLatin1String("spaceScriptBoundaries"))
-        return spaceScriptBoundaries(input);
-    if (f == QLatin1String("chineseDigitValue"))
-        return QString::number(chineseDigitValue(input));
-    if (f == QLatin1String("replaceChineseNumerals")) {
-        QString text = input;
-        replaceChineseNumerals(text);
-        return text;
+    if (f == "wordFindType") {
+        const EnDocFindType type = wordFindType(input);
+        return type == DocChsPpl ? "chs"
+            : type == DocMixPpl  ? "mix"
+            : type == DocNumPpl  ? "num"
+                                 : "en";
     }
-    return QStringLiteral("unknown function ") + function;
+    if (f == "splitMixedWord" || f == "splitMixedWord all")
+        return splitMixedWord(input, f == "splitMixedWord").join(" | ");
+    if (f == "splitAlnumWord")
+        return splitAlnumWord(input).join(" | ");
+    if (f == "hasNonNumericChar")
+        return hasNonNumericChar(input) ? "yes" : "no";
+    if (f == "removeBrackets")
+        return removeBrackets(input);
+    if (f == "removeBracketText")
+        return removeBracketText(input);
+    if (f == "normalizeSearchText")
+        return normalizeSearchText(input);
+    if (f == "normKeyHash") // input "code|spec"
+        return normKeyHash(input.section('|', 0, 0), input.section('|', 1));
+    if (f == "spaceScriptBoundaries")
+        return spaceScriptBoundaries(input);
+    if (f == "chineseDigitValue")
+        return QString::number(chineseDigitValue(input));
+    QString text = input; // replaceChineseNumerals
+    if (f == "replaceChineseNumerals")
+        replaceChineseNumerals(text);
+    return f == "replaceChineseNumerals" ? text : "unknown function " + f;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "analysis/indexfields.h"
 
 #include <QDir>
+#include <QtTest>
 
 #include <string>
 
@@ -69,6 +70,17 @@ bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error)
         }
         return false;
     }
+}
+
+void compareGolden(const QString& path, const QString& text)
+{
+    QFile file(path);
+    if (qEnvironmentVariableIsSet("VEFINDER_WRITE_GOLDEN")) {
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0);
+        return;
+    }
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+    QCOMPARE(text, QString::fromUtf8(file.readAll()));
 }
 
 QString renderGroups(const QList<QStringList>& groups, bool sorted)

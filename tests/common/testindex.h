@@ -35,5 +35,9 @@ using TestDocs = QList<TestDoc>;
 /// index library as U+0000, which spoils the term order: keep them out.
 bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error = nullptr);
 
+/// Compares @p text with the golden file at @p path; VEFINDER_WRITE_GOLDEN=1
+/// rewrites the file instead, after a deliberate change of the output.
+void compareGolden(const QString& path, const QString& text);
+
 /// "[a b] [] [c]"; @p sorted sorts each group's ids first (inner order undefined).
 QString renderGroups(const QList<QStringList>& groups, bool sorted = false);

@@ -5,26 +5,30 @@
 #include <QtTest>
 
 #include <thread>
-#include <vector>
 
 namespace {
 
-/// Two documents that both hold the word 电缆; their titles decide the order.
-TestDocs cableDocs(const QString& first, const QString& firstTitle, const QString& second,
-                   const QString& secondTitle)
+/// Entries under the code "C" holding the word 电缆, titled by @p titles ("id title,...").
+TestDocs cableDocs(const QString& titles)
 {
-    const QStringList word{QStringLiteral("电缆")};
-    return {TestDoc(first).code(QStringLiteral("C")).withTitle(firstTitle).chsWords(word),
-            TestDoc(second).code(QStringLiteral("C")).withTitle(secondTitle).chsWords(word)};
+    TestDocs docs;
+    for (const QString& entry : titles.split(','))
+        docs << TestDoc(entry.section(' ', 0, 0))
+                    .code("C")
+                    .withTitle(entry.section(' ', 1))
+                    .chsWords({"电缆"});
+    return docs;
 }
 
-QString searchOf(VeFinder& engine, const QString& index)
+/// segmentSearch of @p text, then normCodeSearch of @p code, as one string.
+QString searchOf(VeFinder& engine, const QString& index, const QString& text = "电缆",
+                 const QString& code = "C")
 {
     QList<QStringList> groups;
-    engine.segmentSearch(groups, QStringLiteral("电缆"), index, true);
+    engine.segmentSearch(groups, text, index, true);
     QStringList ids;
-    engine.normCodeSearch(ids, QStringLiteral("C"), index);
-    return renderGroups(groups) + QStringLiteral(" code: ") + ids.join(QLatin1Char(' '));
+    engine.normCodeSearch(ids, code, index);
+    return renderGroups(groups) + " code: " + ids.join(' ');
 }
 
 } // namespace
@@ -50,19 +54,14 @@ private slots:
         QFETCH(bool, secondEngine);
         QFETCH(bool, removeFirst);
         QTemporaryDir dir;
-        const QString index = dir.filePath(QStringLiteral("索引"));
-        QVERIFY(writeTestIndex(index, cableDocs(QStringLiteral("A1"), QStringLiteral("电缆"),
-                                                QStringLiteral("A2"), QStringLiteral("电力电缆"))));
+        const QString index = dir.filePath("索引");
+        QVERIFY(writeTestIndex(index, cableDocs("A1 电缆,A2 电力电缆")));
         VeFinder first;
-        QCOMPARE(searchOf(first, index), QStringLiteral("[A1] [A2] code: A1 A2"));
-
-        if (removeFirst)
-            QVERIFY(QDir(index).removeRecursively());
-        QVERIFY(writeTestIndex(index, cableDocs(QStringLiteral("B1"), QStringLiteral("电力电缆"),
-                                                QStringLiteral("B2"), QStringLiteral("电缆"))));
-        VeFinder second;
-        QCOMPARE(searchOf(secondEngine ? second : first, index),
-                 QStringLiteral("[B2] [B1] code: B1 B2"));
+        QCOMPARE(searchOf(first, index), QString("[A1] [A2] code: A1 A2"));
+        QVERIFY(!removeFirst || QDir(index).removeRecursively());
+        QVERIFY(writeTestIndex(index, cableDocs("B1 电力电缆,B2 电缆")));
+        VeFinder second; // made after the rewrite
+        QCOMPARE(searchOf(secondEngine ? second : first, index), QString("[B2] [B1] code: B1 B2"));
     }
 
     // Engines on several threads share the cached fields of one index and
@@ -70,51 +69,40 @@ private slots:
     void concurrentSearchesAgreeWithSerial()
     {
         QTemporaryDir dir;
-        const QStringList titles{QStringLiteral("电缆"), QStringLiteral("电力电缆"),
-                                 QStringLiteral("控制电缆"), QStringLiteral("电缆接头")};
+        const QStringList titles{"电缆", "电力电缆", "控制电缆", "电缆接头"};
         TestDocs docs;
-        for (int i = 0; i < 400; ++i) {
-            docs << TestDoc(QStringLiteral("M%1").arg(i)).code(QStringLiteral("K%1").arg(i % 7))
-                        .withTitle(titles.at(i % titles.size()))
-                        .chsWords({QStringLiteral("电缆"), titles.at(i % titles.size())});
-        }
-        const QStringList indexes{dir.filePath(QStringLiteral("a")), dir.filePath(QStringLiteral("b"))};
-        QVERIFY(writeTestIndex(indexes.at(0), docs));
-        QVERIFY(writeTestIndex(indexes.at(1), docs.mid(100)));
+        for (int i = 0; i < 400; ++i)
+            docs << TestDoc(QString("M%1").arg(i))
+                        .code(QString("K%1").arg(i % 7))
+                        .withTitle(titles.at(i % 4))
+                        .chsWords({"电缆", titles.at(i % 4)});
+        const QStringList indexes{dir.filePath("a"), dir.filePath("b")};
+        QVERIFY(writeTestIndex(indexes.at(0), docs)
+                && writeTestIndex(indexes.at(1), docs.mid(100)));
         const auto runAll = [&](VeFinder& engine) {
             QStringList out;
-            for (const QString& index : indexes) {
-                for (const QString& text : titles) {
-                    QList<QStringList> groups;
-                    engine.segmentSearch(groups, text, index, true);
-                    QStringList ids;
-                    engine.normCodeSearch(ids, QStringLiteral("K3"), index);
-                    out << renderGroups(groups) + QLatin1Char('|') + ids.join(QLatin1Char(' '));
-                }
-            }
+            for (const QString& index : indexes)
+                for (const QString& text : titles)
+                    out << searchOf(engine, index, text, "K3");
             return out;
         };
         VeFinder serial;
         const QStringList expected = runAll(serial);
-        QVERIFY(expected.first().contains(QStringLiteral("M0")));
-
-        constexpr int kThreads = 4;
-        std::vector<QStringList> seen(kThreads);
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&, t] {
+        QVERIFY(expected.first().contains("M0"));
+        QStringList seen[4]; // the first answer of each thread that differs
+        std::thread threads[4];
+        for (int t = 0; t < 4; ++t) {
+            threads[t] = std::thread([&, t] {
                 VeFinder engine;
-                for (int round = 0; round < 5 && seen[t] == QStringList(); ++round) {
-                    const QStringList got = runAll(engine);
-                    if (got != expected)
+                for (int round = 0; round < 5 && seen[t].isEmpty(); ++round)
+                    if (const QStringList got = runAll(engine); got != expected)
                         seen[t] = got;
-                }
             });
         }
         for (std::thread& thread : threads)
             thread.join();
-        for (int t = 0; t < kThreads; ++t)
-            QCOMPARE(seen[t], QStringList());
+        for (const QStringList& differing : seen)
+            QCOMPARE(differing, QStringList());
     }
 };
 

@@ -55,11 +55,6 @@ TestDoc coded(const char* id, const QString& code, const char* title = nullptr,
     return TestDoc(id).code(code).withTitle(title).withSpec(spec);
 }
 
-QString key(const char* code, const char* spec)
-{
-    return normKeyHash(code, spec);
-}
-
 } // namespace
 
 class TestSearch : public QObject
@@ -99,10 +94,10 @@ void TestSearch::initTestCase()
     m_codeIndex = m_dir.filePath("codes");
     QVERIFY(writeTestIndex(
         m_codeIndex,
-        {coded("P1", key("YJV", "3x2.5"), "电力电缆", "3x2.5"),
+        {coded("P1", normKeyHash("YJV", "3x2.5"), "电力电缆", "3x2.5"),
          coded("P2", "YJV", "电力电缆", "3x2.5"),
-         coded("P3", key("YJV", "3x2.5"), "控制电缆", "3x2.5"),
-         coded("G1", key("镀锌钢管", "dn25"), "镀锌钢管", "dn25"),
+         coded("P3", normKeyHash("YJV", "3x2.5"), "控制电缆", "3x2.5"),
+         coded("G1", normKeyHash("镀锌钢管", "dn25"), "镀锌钢管", "dn25"),
          coded("G2", "镀锌钢管", "镀锌钢管", "dn25"), coded("D1", "DUP", "水泥", "42.5"),
          coded("D1", "DUP", "水泥", "32.5"), coded("D2", "DUP", "砂", "中砂"), coded("N1", "ABC-1"),
          coded("N2", "abc-1"), coded("N3", "编码A"), coded("H1", "HIT").code("OTHER"),
@@ -140,7 +135,8 @@ void TestSearch::codeLookups_data()
     row("code: exact", "ABC-1", nullptr, nullptr, "N1");
     row("code: lower case is another code", "abc-1", nullptr, nullptr, "N2");
     row("code: trailing space, nothing", "ABC-1 ", nullptr, nullptr, "");
-    row("code: norm key used as a code, unhashed", key("YJV", "3x2.5"), nullptr, nullptr, "P1 P3");
+    row("code: norm key used as a code, unhashed", normKeyHash("YJV", "3x2.5"), nullptr, nullptr,
+        "P1 P3");
     row("code: hit order, not entry order", "HIT", nullptr, nullptr, "H2 H1");
     row("code: one id, two entries", "DUP", nullptr, nullptr, "D1 D1 D2");
     row("code: hits without an id are skipped", "EMPTY", nullptr, nullptr, "E1");
@@ -198,12 +194,9 @@ void TestSearch::steps_data()
     row("allMixPpl finds: nothing looser runs", {a1, r1, o1, k1}, "", text, true, two, "[A1]");
     row("rmEN finds: onlyChs still runs, the core words do not", {r1, o1, k1}, "", text, true,
         "matsetAll allMixPpl rmEN onlyChs", "[R1] [O1]");
-    row("onlyChs finds: the core words do not run", {o1, k1}, "", text, true,
-        "matsetAll allMixPpl rmEN onlyChs", "[O1]");
     row("only the core words find", {k1, z1}, "", text, true, all, "[K1]");
     row("nothing found: every strategy runs", {z1}, "", text, true, all, "");
     row("shallow: two strategies only", {o1, k1}, "", text, false, two, "");
-    row("shallow, matsetAll finds", {m1}, "", text, false, two, "[M1]");
     row("no ASCII letter or digit: no allMixPpl", {o1}, "", "镀锌钢管", true, "matsetAll", "[O1]");
     row("same words for rmEN and onlyChs: onlyChs skipped", {k1}, "", "镀锌钢管", true,
         "matsetAll rmEN coreWord", "[K1]");
@@ -397,7 +390,7 @@ void TestSearch::cableSortValues()
         {"G", "YJV-13×2.5"},   {"H", "YJV-3×2.55"},      {"I", "YJV-3×2.5.6"},
         {"J", "YJV 3×2.5mm²"}, {"L", "YJV 3×2.5+1×1.5"}, {"M", ""},
         {"N", "YJV-4×2.5"},    {"O", "yjv-3x2.5"},       {"P", "yjv 0.6/1kv 3 x 2.5"},
-        {"Q", "yjv-3x25"}};
+        {"Q", "yjv-3x25"},     {"R", "YJV-3×4+2×2.5"}};
     TestDocs docs;
     for (const auto& s : specs)
         docs << doc(s[0], {"yjv", "3", "2.5"}).withSpec(s[1]);
@@ -410,7 +403,7 @@ void TestSearch::cableSortValues()
     engine.segmentSearch(groups, "YJV 3×2.5", index.path, true);
     observer.deliveries.sort();
     QCOMPARE(observer.deliveries.join(',').remove("cable1: "),
-             QStringLiteral("A 4,B 4,C 4,D 4,E 3,F 3,G 3,H 3,I 3,J 4,L 4,M 3,N 3,O 4,P 4,Q 3"));
+             QStringLiteral("A 4,B 4,C 4,D 4,E 3,F 3,G 3,H 3,I 3,J 4,L 4,M 3,N 3,O 4,P 4,Q 3,R 3"));
 }
 
 void TestSearch::fullWidth_data()
@@ -424,7 +417,6 @@ void TestSearch::fullWidth_data()
     row("pipe, spec indexed full-width", "镀锌钢管ＤＮ２５", "镀锌钢管DN25", "[F1]");
     row("pipe, ideographic space", "焊接钢管　ＤＮ２５", "焊接钢管 DN25", "[F3]");
     row("cable, spec indexed full-width", "ＹＪＶ３×２．５", "YJV3×2.5", "[C1]");
-    row("wire", "ＢＶ２．５", "BV2.5", "[B1]");
     row("lower-case full-width letters", "ｙｊｖ　３×４", "yjv 3×4", "[C2]");
 }
 
@@ -523,16 +515,8 @@ void TestSearch::explainTranscript()
     engine.setObserver(&observer);
     Groups groups;
     engine.quotaSearch(groups, "K", text, QString(), index.path, nullptr, true);
-    const QString transcript = observer.queries.join('\n') + '\n';
-    const QString path = QStringLiteral(ENGINE_GOLDEN_DIR "/%1.txt").arg(QTest::currentDataTag());
-    if (qEnvironmentVariableIsSet(
-            "VEFINDER_WRITE_GOLDEN")) { // after a deliberate change of the queries
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(transcript.toUtf8()) > 0);
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(transcript, QString::fromUtf8(file.readAll()));
+    compareGolden(QString(ENGINE_GOLDEN_DIR "/%1.txt").arg(QTest::currentDataTag()),
+                  observer.queries.join('\n') + '\n');
 }
 
 // ---- limits and failures -------------------------------------------------------

@@ -4,7 +4,9 @@
 #include "lexicon/lexiconcipher.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <sys/resource.h>
@@ -21,11 +23,19 @@ inline QByteArray cipher(QByteArray data, bool encrypt = true)
     return out.data();
 }
 
-/// The 8-byte @p block enciphered as it stands (for crafting last blocks).
-inline QByteArray encipherBlock(QByteArray block)
+/// Writes @p data to @p path, making its directory first.
+inline bool writeFile(const QString& path, const QByteArray& data)
 {
-    desCryptBlock(desKeySchedule(lexiconKey, true), reinterpret_cast<unsigned char*>(block.data()));
-    return block;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+/// The contents of @p path, or "(unreadable)".
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : "(unreadable)";
 }
 
 /// A big-endian 32-bit value, as the record streams store counts and lengths.

@@ -60,14 +60,4 @@ QString data(const QString& name)
     return QStringLiteral(TOOLS_TEST_DATA "/") + name;
 }
 
-void compareGolden(const QString& name, const QString& text)
-{
-    const QString path = data("../golden/" + name + ".txt");
-    if (qEnvironmentVariableIsSet("VEFINDER_WRITE_GOLDEN"))
-        QVERIFY(writeFile(path, text.toUtf8()));
-    QFile golden(path);
-    QVERIFY2(golden.open(QIODevice::ReadOnly), qPrintable(path));
-    QCOMPARE(text, QString::fromUtf8(golden.readAll()));
-}
-
 } // namespace ToolTest

@@ -28,7 +28,4 @@ ToolResult buildIndex(const QString& csv, const QString& indexDir, const QString
 bool writeFile(const QString& path, const QByteArray& bytes);
 /// Path of a file of tests/tools/data/.
 QString data(const QString& name);
-/// Compares @p text with golden/<name>.txt; VEFINDER_WRITE_GOLDEN=1 rewrites
-/// the file after a deliberate change.
-void compareGolden(const QString& name, const QString& text);
 } // namespace ToolTest

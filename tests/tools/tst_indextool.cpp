@@ -1,4 +1,5 @@
-/** @file tst_indextool.cpp @brief vefinder-index: the terms it writes, rejected rows, safe replacement, usage errors. */
+/** @file tst_indextool.cpp @brief vefinder-index: the terms it writes, rejected rows, safe replacement (its usage errors: tst_clitool). */
+#include "testindex.h"
 #include "tooltestsupport.h"
 
 #include "engine/vefinder.h"
@@ -77,13 +78,9 @@ class VeFinderIndexTest : public QObject
 private slots:
     void initTestCase();
     void indexTerms();
-    void badRowsAreReported_data();
-    void badRowsAreReported();
-    void failedBuildKeepsOldIndex_data();
-    void failedBuildKeepsOldIndex();
+    void catalogues_data();
+    void catalogues();
     void replacement();
-    void usageErrors_data();
-    void usageErrors();
 
 private:
     QTemporaryDir m_dir;
@@ -104,19 +101,27 @@ void VeFinderIndexTest::indexTerms()
     const QString index = m_dir.filePath("index");
     const ToolResult built = run("vefinder-index", {"--quiet", m_catalogue, index});
     QVERIFY2(built.exitCode == 0, qPrintable(built.describe()));
-    compareGolden("index-terms", ::indexTerms(index).join('\n') + '\n');
+    compareGolden(data("../golden/index-terms.txt"), ::indexTerms(index).join('\n') + '\n');
 }
 
-// Every row's code is "c" and its line number, so the test can tell which
-// rows made it into the index.
-void VeFinderIndexTest::badRowsAreReported_data()
+// Rows that cannot be indexed are reported and left out (every row's code
+// is "c" and its line number, so the test can tell which rows made it into
+// the index); a failed build leaves the old index as it was and nothing
+// beside it.
+void VeFinderIndexTest::catalogues_data()
 {
-    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QByteArray>("csv"); // null: the file does not exist
+    QTest::addColumn<QString>("option");
     QTest::addColumn<QList<int>>("rejected");
     QTest::addColumn<int>("lastLine");
+    QTest::addColumn<QString>("message"); // empty: the build succeeds
     const auto row = [](const char* name, const QByteArray& rows, const QList<int>& rejected,
                         int lastLine, const QByteArray& header = "mat_id,code,name,spec,brand\n") {
-        QTest::newRow(name) << header + rows << rejected << lastLine;
+        QTest::newRow(name) << header + rows << QString() << rejected << lastLine << QString();
+    };
+    const auto fails = [](const char* name, const QByteArray& csv, const char* message,
+                          const char* option = "") {
+        QTest::newRow(name) << csv << QString(option) << QList<int>() << 0 << QString(message);
     };
     row("missing and blank mat id",
         "A2,c2,钢管,DN20,x\n,c3,钢管,DN25,x\n  ,c4,钢管,DN32,x\nA5,c5,钢管,DN40,x\n", {3, 4}, 5);
@@ -144,18 +149,42 @@ void VeFinderIndexTest::badRowsAreReported_data()
         {3, 4}, 5);
     row("byte order mark and an empty line", "A2,c2,钢管,DN20,x\n\nA4,c4,钢管,DN32\n", {4}, 4,
         "\xef\xbb\xbfmat_id,code,name,spec,brand\n");
+
+    fails("missing file", QByteArray(), "cannot open the catalogue");
+    fails("empty file", "", "empty file");
+    fails("header without spec", "mat_id,code,name,brand\nA,c,钢管,x\n",
+          "lacks the column(s) spec");
+    fails("column named twice", "mat_id,code,name,spec,name\nA,c,钢管,DN20,x\n", "twice");
+    fails("every row rejected", "mat_id,code,name,spec\n,c,钢管,DN20\nA,c\n",
+          "no row could be indexed");
+    fails("strict and one bad row", "mat_id,code,name,spec\nA,c,钢管,DN20\n,c,钢管,DN25\n",
+          "--strict", "--strict");
 }
 
-void VeFinderIndexTest::badRowsAreReported()
+void VeFinderIndexTest::catalogues()
 {
     QFETCH(QByteArray, csv);
+    QFETCH(QString, option);
     QFETCH(QList<int>, rejected);
     QFETCH(int, lastLine);
+    QFETCH(QString, message);
     QTemporaryDir dir;
     const QString csvPath = dir.filePath("rows.csv"), index = dir.filePath("index");
-    QVERIFY(writeFile(csvPath, csv));
-    const ToolResult built = run("vefinder-index", {csvPath, index});
-    QVERIFY2(built.exitCode == 0, qPrintable(built.describe()));
+    const bool fails = !message.isEmpty();
+    QVERIFY(!fails || run("vefinder-index", {"--quiet", m_catalogue, index}).exitCode == 0);
+    const QStringList before = snapshot(index);
+    QVERIFY(csv.isNull() || writeFile(csvPath, csv));
+    const ToolResult built =
+        run("vefinder-index", QStringList{option, csvPath, index}.filter(QRegularExpression(".")));
+    QVERIFY2(built.exitCode == int(fails) && built.errText().contains(message),
+             qPrintable(built.describe()));
+    if (fails) {
+        QCOMPARE(snapshot(index), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"index", "rows.csv"}).mid(0, csv.isNull() ? 1 : 2));
+        QCOMPARE(ids("0401001", index), QStringList{"T001"});
+        return;
+    }
     QList<int> reported;
     for (const QString& line : built.errText().split('\n'))
         if (line.startsWith(csvPath + ':') && line.contains(": rejected: "))
@@ -171,46 +200,6 @@ void VeFinderIndexTest::badRowsAreReported()
     const QString summary =
         QString("indexed %1 row(s), rejected %2").arg(indexed).arg(rejected.size());
     QVERIFY2(built.errText().contains(summary), qPrintable(built.describe()));
-}
-
-void VeFinderIndexTest::failedBuildKeepsOldIndex_data()
-{
-    QTest::addColumn<QByteArray>("csv"); // null: the file does not exist
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("message");
-    const auto row = [](const char* name, const QByteArray& csv, const char* message,
-                        const char* option = "") {
-        QTest::newRow(name) << csv << QString(option) << QString(message);
-    };
-    row("missing file", QByteArray(), "cannot open the catalogue");
-    row("empty file", "", "empty file");
-    row("header without spec", "mat_id,code,name,brand\nA,c,钢管,x\n", "lacks the column(s) spec");
-    row("column named twice", "mat_id,code,name,spec,name\nA,c,钢管,DN20,x\n", "twice");
-    row("every row rejected", "mat_id,code,name,spec\n,c,钢管,DN20\nA,c\n",
-        "no row could be indexed");
-    row("strict and one bad row", "mat_id,code,name,spec\nA,c,钢管,DN20\n,c,钢管,DN25\n",
-        "--strict", "--strict");
-}
-
-// A failed build leaves the old index as it was and nothing beside it.
-void VeFinderIndexTest::failedBuildKeepsOldIndex()
-{
-    QFETCH(QByteArray, csv);
-    QFETCH(QString, option);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    const QString index = dir.filePath("index"), csvPath = dir.filePath("bad.csv");
-    QCOMPARE(run("vefinder-index", {"--quiet", m_catalogue, index}).exitCode, 0);
-    const QStringList before = snapshot(index);
-    QVERIFY(csv.isNull() || writeFile(csvPath, csv));
-    const ToolResult failed =
-        run("vefinder-index", QStringList{option, csvPath, index}.filter(QRegularExpression(".")));
-    QVERIFY2(failed.exitCode == 1 && failed.errText().contains(message),
-             qPrintable(failed.describe()));
-    QCOMPARE(snapshot(index), before);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList({"bad.csv", "index"}).mid(csv.isNull() ? 1 : 0));
-    QCOMPARE(ids("0401001", index), QStringList{"T001"});
 }
 
 // A new build replaces an index whole, in a directory made for it; a directory
@@ -235,33 +224,6 @@ void VeFinderIndexTest::replacement()
              qPrintable(refused.describe()));
     QCOMPARE(QDir(documents).entryList(QDir::Files), QStringList{"precious.txt"});
     QCOMPARE(run("vefinder-index", {"--quiet", m_catalogue, other}).exitCode, 1);
-}
-
-void VeFinderIndexTest::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("no arguments") << QStringList() << 2;
-    QTest::newRow("catalogue only") << QStringList{m_catalogue} << 2;
-    QTest::newRow("one argument too many") << QStringList{m_catalogue, "a", "b"} << 2;
-    QTest::newRow("unknown option") << QStringList{"--bogus", m_catalogue, "a"} << 2;
-    QTest::newRow("jobs zero") << QStringList{"--jobs", "0", m_catalogue, "a"} << 2;
-    QTest::newRow("jobs not a number") << QStringList{"-j", "many", m_catalogue, "a"} << 2;
-    QTest::newRow("help") << QStringList{"--help"} << 0;
-}
-
-// A usage error points to --help and writes nothing.
-void VeFinderIndexTest::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QTemporaryDir dir;
-    const ToolResult result = run("vefinder-index", arguments, dir.path());
-    QCOMPARE(result.exitCode, exitCode);
-    QVERIFY2((exitCode ? result.errText() : QString(result.out))
-                 .contains(exitCode ? "--help" : "CATALOGUE.csv"),
-             qPrintable(result.describe()));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_GUILESS_MAIN(VeFinderIndexTest)
