@@ -2,8 +2,6 @@
 #include "lexicon/searchutil.h"
 #include "testindex.h"
 
-#include <QtTest>
-
 class TestCableNotation : public QObject
 {
     Q_OBJECT

@@ -5,8 +5,6 @@
 #include "engine/searchtext.h"
 #include "testindex.h"
 
-#include <QtTest>
-
 namespace {
 
 /// @p function applied to @p input, rendered: lists joined by " | ".

@@ -3,10 +3,6 @@
 
 #include "analysis/indexfields.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QtTest>
-
 #include <string>
 
 #pragma GCC diagnostic push

@@ -1,11 +1,7 @@
-/** @file testindex.h @brief Crafted catalogue indexes for tests, and canonical renderings of results. */
+/** @file testindex.h @brief What every test includes: QtTest (and QtCore with it), crafted catalogue indexes, canonical renderings, data-table columns and fetches, files, program runs. */
 #pragma once
 
-#include <QList>
-#include <QMetaType>
-#include <QString>
-#include <QStringList>
-#include <QTest>
+#include <QtTest>
 
 #include <tuple>
 

@@ -5,11 +5,6 @@
 
 #include "engine/vefinder.h"
 
-#include <QRegularExpression>
-#include <QSet>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include <algorithm>
 
 using Groups = QList<QStringList>;

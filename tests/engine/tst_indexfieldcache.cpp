@@ -2,8 +2,6 @@
 #include "engine/vefinder.h"
 #include "testindex.h"
 
-#include <QtTest>
-
 #include <thread>
 
 namespace {

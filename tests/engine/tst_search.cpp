@@ -5,8 +5,6 @@
 
 #include "engine/VeFinder"
 
-#include <QtTest>
-
 #include <algorithm>
 #include <stdexcept>
 

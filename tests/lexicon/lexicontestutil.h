@@ -4,12 +4,6 @@
 #include "lexicon/lexiconcipher.h"
 #include "testindex.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QtEndian>
-
 #include <sys/resource.h>
 
 namespace lexicontest {

@@ -4,9 +4,6 @@
 #include "lexicon/lexiconrecords.h"
 #include "lexicon/searchutil.h"
 
-#include <QDataStream>
-#include <QtTest>
-
 #include <cstdio>
 #include <stdexcept>
 

@@ -2,9 +2,6 @@
 #include "lexicon/searchutil.h"
 #include "testindex.h"
 
-#include <QRandomGenerator>
-#include <QtTest>
-
 #include <memory>
 
 /// The store's tables are private and filled from files only: the test fills

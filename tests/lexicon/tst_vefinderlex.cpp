@@ -1,8 +1,6 @@
 /** @file tst_vefinderlex.cpp @brief vefinder-lex run as a process: the compile and decode round trip, errors and exit codes, atomic output. */
 #include "lexicontestutil.h"
 
-#include <QtTest>
-
 using namespace lexicontest;
 
 class TestVeFinderLex : public QObject

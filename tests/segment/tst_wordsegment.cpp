@@ -2,8 +2,6 @@
 #include "segment/wordsegment.h"
 #include "testindex.h"
 
-#include <QtTest>
-
 #include <atomic>
 #include <thread>
 #include <vector>

@@ -1,10 +1,6 @@
 /** @file tooltestsupport.cpp @brief Running the command-line tools from tests. */
 #include "tooltestsupport.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QtTest>
-
 namespace ToolTest {
 
 namespace {

@@ -3,10 +3,6 @@
 
 #include "testindex.h"
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
 namespace ToolTest {
 /// Path of an installed tool: the built tools are copied beside the test
 /// (once), where dict/ holds the test's lexicons, so that they run with the

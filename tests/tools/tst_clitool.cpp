@@ -2,14 +2,6 @@
 #include "testindex.h"
 #include "tooltestsupport.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <QtTest>
-
 using namespace ToolTest;
 
 class VeFinderCliTest : public QObject

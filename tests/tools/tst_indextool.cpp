@@ -4,12 +4,6 @@
 
 #include "engine/vefinder.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 #include <CLucene.h>
