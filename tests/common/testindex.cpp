@@ -3,9 +3,6 @@
 
 #include "analysis/indexfields.h"
 
-#include <QDir>
-#include <QtTest>
-
 #include <string>
 
 #pragma GCC diagnostic push
@@ -33,6 +30,34 @@ void addTerms(lucene::document::Document& doc, const wchar_t* name, const QStrin
 }
 
 } // namespace
+
+ToolResult runProgram(const QString& program, const QStringList& arguments, const QString& workDir)
+{
+    ToolResult result;
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    process.start(program, arguments);
+    process.closeWriteChannel();
+    result.crashed =
+        !process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit;
+    result.exitCode = result.crashed ? -1 : process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "(unreadable)";
+}
 
 bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error)
 {

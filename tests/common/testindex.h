@@ -1,10 +1,9 @@
-/** @file testindex.h @brief Crafted catalogue indexes for tests, and canonical renderings of results. */
+/** @file testindex.h @brief What every test includes: QtTest (and QtCore with it), crafted catalogue indexes, canonical renderings, data-table columns and fetches, files, program runs. */
 #pragma once
 
-#include <QList>
-#include <QMetaType>
-#include <QString>
-#include <QStringList>
+#include <QtTest>
+
+#include <tuple>
 
 /// One document of a crafted index. Every term is written exactly as given
 /// (untokenized), so a test controls which document holds which term. A null
@@ -34,6 +33,41 @@ using TestDocs = QList<TestDoc>;
 /// @p dir (replaced if present). Characters outside the BMP are stored by the
 /// index library as U+0000, which spoils the term order: keep them out.
 bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error = nullptr);
+
+/// Declares the columns of a data table, one type per name:
+/// columns<QString, int>("text", "count").
+template <typename... Types, typename... Names>
+void columns(Names... names)
+{
+    (QTest::addColumn<Types>(names), ...);
+}
+
+/// The current row's values of the named columns:
+/// const auto [text, count] = fetch<QString, int>("text", "count").
+template <typename... Types, typename... Names>
+std::tuple<Types...> fetch(Names... names)
+{
+    return {*static_cast<Types*>(QTest::qData(names, qMetaTypeId<Types>()))...};
+}
+
+/// What a program run left behind; exitCode -1 when it did not start or crashed.
+struct ToolResult {
+    int exitCode = -1;
+    bool crashed = false;
+    QByteArray out, err;
+    QString outText() const { return QString::fromUtf8(out); }
+    QString errText() const { return QString::fromUtf8(err); }
+    QString describe() const { return QStringLiteral("exit %1: %2").arg(exitCode).arg(errText()); }
+};
+
+/// Runs @p program (standard input closed) in @p workDir and waits for it.
+ToolResult runProgram(const QString& program, const QStringList& arguments,
+                      const QString& workDir = {});
+
+/// Writes @p bytes to @p path, making its directory first.
+bool writeFile(const QString& path, const QByteArray& bytes);
+/// The contents of @p path, or "(unreadable)".
+QByteArray readFile(const QString& path);
 
 /// Compares @p text with the golden file at @p path; VEFINDER_WRITE_GOLDEN=1
 /// rewrites the file instead, after a deliberate change of the output.

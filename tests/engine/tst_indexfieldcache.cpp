@@ -2,8 +2,6 @@
 #include "engine/vefinder.h"
 #include "testindex.h"
 
-#include <QtTest>
-
 #include <thread>
 
 namespace {
@@ -40,8 +38,7 @@ class TestIndexFieldCache : public QObject
 private slots:
     void replacedIndexIsReadAnew_data()
     {
-        QTest::addColumn<bool>("secondEngine");
-        QTest::addColumn<bool>("removeFirst");
+        columns<bool, bool>("secondEngine", "removeFirst");
         QTest::newRow("one engine, rewritten in place") << false << false;
         QTest::newRow("one engine, removed and rebuilt") << false << true;
         QTest::newRow("two engines, rewritten in place") << true << false;
@@ -51,8 +48,7 @@ private slots:
     // Same number of documents, other ids and titles: only the index version differs.
     void replacedIndexIsReadAnew()
     {
-        QFETCH(bool, secondEngine);
-        QFETCH(bool, removeFirst);
+        const auto [secondEngine, removeFirst] = fetch<bool, bool>("secondEngine", "removeFirst");
         QTemporaryDir dir;
         const QString index = dir.filePath("索引");
         QVERIFY(writeTestIndex(index, cableDocs("A1 电缆,A2 电力电缆")));

@@ -2,12 +2,7 @@
 #pragma once
 
 #include "lexicon/lexiconcipher.h"
-
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QtEndian>
+#include "testindex.h"
 
 #include <sys/resource.h>
 
@@ -21,21 +16,6 @@ inline QByteArray cipher(QByteArray data, bool encrypt = true)
     out.open(QIODevice::WriteOnly);
     encryptStream(in, out, lexiconKey, encrypt);
     return out.data();
-}
-
-/// Writes @p data to @p path, making its directory first.
-inline bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-/// The contents of @p path, or "(unreadable)".
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : "(unreadable)";
 }
 
 /// A big-endian 32-bit value, as the record streams store counts and lengths.

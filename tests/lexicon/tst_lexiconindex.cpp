@@ -1,8 +1,6 @@
 /** @file tst_lexiconindex.cpp @brief The indexed lexicon lookups give what a plain scan of the store gives, in the same order. */
 #include "lexicon/searchutil.h"
-
-#include <QRandomGenerator>
-#include <QtTest>
+#include "testindex.h"
 
 #include <memory>
 
@@ -62,10 +60,7 @@ class TestLexiconIndex : public QObject
 private slots:
     void lookupsEqualScan_data()
     {
-        QTest::addColumn<quint32>("seed");
-        QTest::addColumn<int>("words");
-        QTest::addColumn<int>("groups");
-        QTest::addColumn<int>("sets");
+        columns<quint32, int, int, int>("seed", "words", "groups", "sets");
         QTest::newRow("few words, many groups") << 1u << 20 << 60 << 30;
         QTest::newRow("many words, sparse") << 2u << 400 << 200 << 150;
         QTest::newRow("sets only") << 3u << 50 << 0 << 80;
@@ -73,10 +68,8 @@ private slots:
 
     void lookupsEqualScan()
     {
-        QFETCH(quint32, seed);
-        QFETCH(int, words);
-        QFETCH(int, groups);
-        QFETCH(int, sets);
+        const auto [seed, words, groups, sets] =
+            fetch<quint32, int, int, int>("seed", "words", "groups", "sets");
         const auto s = SearchUtilTestAccess::randomStore(seed, words, groups, sets);
         int nonTrivial = 0;
         for (int i = 0; i < 3 * words + 5; ++i) { // every word of every band, and some held nowhere

@@ -1,58 +1,42 @@
 /** @file tooltestsupport.cpp @brief Running the command-line tools from tests. */
 #include "tooltestsupport.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QProcess>
-#include <QtTest>
-
 namespace ToolTest {
 
-bool installTools(QString* error)
+namespace {
+
+bool installTools()
 {
     const char* built[][2] = {{"vefinder", VEFINDER_CLI_TOOL},
                               {"vefinder-index", VEFINDER_INDEX_TOOL},
                               {"vefinder-lex", VEFINDER_LEX_TOOL}};
     for (const auto& b : built) {
-        QFile::remove(tool(b[0]));
-        if (!QFile::copy(b[1], tool(b[0]))) {
-            *error = QStringLiteral("cannot copy %1 to %2").arg(b[1], tool(b[0]));
-            return false;
-        }
-        QFile::setPermissions(tool(b[0]), QFile::permissions(b[1]));
+        const QString copy = QCoreApplication::applicationDirPath() + '/' + b[0];
+        QFile::remove(copy);
+        if (!QFile::copy(b[1], copy))
+            qFatal("cannot copy %s to %s", b[1], qPrintable(copy));
+        QFile::setPermissions(copy, QFile::permissions(b[1]));
     }
     return true;
 }
 
+} // namespace
+
 QString tool(const QString& name)
 {
+    static const bool installed = installTools();
+    Q_UNUSED(installed);
     return QCoreApplication::applicationDirPath() + '/' + name;
 }
 
 ToolResult run(const QString& name, const QStringList& arguments, const QString& workDir)
 {
-    ToolResult result;
-    QProcess process;
-    process.setWorkingDirectory(workDir);
-    process.start(name.contains('/') ? name : tool(name), arguments);
-    process.closeWriteChannel();
-    result.crashed =
-        !process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit;
-    result.exitCode = result.crashed ? -1 : process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runProgram(name.contains('/') ? name : tool(name), arguments, workDir);
 }
 
 ToolResult buildIndex(const QString& csv, const QString& indexDir, const QStringList& extra)
 {
     return run("vefinder-index", QStringList{"--quiet"} + extra + QStringList{csv, indexDir});
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QString data(const QString& name)
