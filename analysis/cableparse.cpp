@@ -60,8 +60,8 @@ QString cableFormReplace(const QString& text)
                 hyphenateBefore(s, cores.cap(0));
         }
     }
-    replaceWithinMatches(s, QRegExp(QStringLiteral("[a-zA-Z]\\.[a-zA-Z]")),
-                         QStringLiteral("."), QStringLiteral("-"));
+    replaceWithinMatches(s, QRegExp(QStringLiteral("[a-zA-Z]\\.[a-zA-Z]")), QStringLiteral("."),
+                         QStringLiteral("-"));
 
     // The unit of the section.
     s.replace(QStringLiteral("MM2"), QString());
@@ -98,7 +98,8 @@ QString cableFormReplace(const QString& text)
             const QString found = modelDigit.cap(0);
             QString hyphenated = found;
             for (const char digit : {'1', '2', '3', '4', '5'})
-                hyphenated.replace(QLatin1Char(digit), QString(QLatin1Char('-')) + QLatin1Char(digit));
+                hyphenated.replace(QLatin1Char(digit),
+                                   QString(QLatin1Char('-')) + QLatin1Char(digit));
             s.replace(found, hyphenated);
         }
     }
@@ -109,7 +110,8 @@ QString cableFormReplace(const QString& text)
 
 QString cableMainAttr(const QString& text, const QStringList& cableModels)
 {
-    const QStringList parts = text.split(QRegExp(QStringLiteral("[-\\(-,: +/—（）]")), Qt::SkipEmptyParts);
+    const QStringList parts =
+        text.split(QRegExp(QStringLiteral("[-\\(-,: +/—（）]")), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         if (cableModels.contains(part))
             return part;

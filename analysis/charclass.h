@@ -1,8 +1,8 @@
 /** @file charclass.h @brief Classifying and splitting words by character class. */
 #pragma once
 
-#include "vefinder_export.h"
 #include "analysis/endocfindtype.h"
+#include "vefinder_export.h"
 
 #include <QString>
 #include <QStringList>

@@ -18,7 +18,8 @@ static_assert(Count == DocEnPpl + 1, "one name per EnDocFindType value");
 /// unsigned, so negative ones too) names "en_ppl_idx".
 inline constexpr const wchar_t* name(EnDocFindType type)
 {
-    return static_cast<unsigned>(type) < Count ? Names[static_cast<unsigned>(type)] : Names[DocEnPpl];
+    return static_cast<unsigned>(type) < Count ? Names[static_cast<unsigned>(type)]
+                                               : Names[DocEnPpl];
 }
 
 inline constexpr const wchar_t* MatId = Names[DocMatId];

@@ -1,8 +1,8 @@
 /** @file hitranking_p.h @brief Hits read from the stored-field cache and ranked without reading documents. */
 #pragma once
 
-#include "engine/storedfields_p.h"
 #include "engine/searchhits_p.h"
+#include "engine/storedfields_p.h"
 #include "engine/vedocinfo.h"
 
 #include <QHash>

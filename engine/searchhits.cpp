@@ -139,8 +139,8 @@ Query* guardedTree(BooleanQuery& source)
     for (const BooleanClause* clause : clauses) {
         Query* part = clause->getQuery();
         // The clause owns its query from here on, also when add() throws.
-        Query* partCopy = isBoolean(part) ? guardedTree(*static_cast<BooleanQuery*>(part))
-                                          : part->clone();
+        Query* partCopy =
+            isBoolean(part) ? guardedTree(*static_cast<BooleanQuery*>(part)) : part->clone();
         copy->add(partCopy, true, clause->getOccur());
     }
     return copy.release();

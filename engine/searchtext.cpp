@@ -40,7 +40,6 @@ QString normKeyHash(const QString& code, const QString& spec)
             compact.append(c);
     }
     const QString keyText = code.trimmed() + QLatin1Char('_') + compact.toLower();
-    const QByteArray digest =
-        QCryptographicHash::hash(keyText.toUtf8(), QCryptographicHash::Md5);
+    const QByteArray digest = QCryptographicHash::hash(keyText.toUtf8(), QCryptographicHash::Md5);
     return QString::fromLatin1(digest.toBase64(QByteArray::OmitTrailingEquals));
 }

@@ -250,7 +250,7 @@ void setTermCounts(lucene::search::IndexSearcher* searcher, std::shared_ptr<Term
 }
 
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
-                                  const StoredFieldNames& names)
+                                    const StoredFieldNames& names)
 {
     const QFileInfo info(indexPath);
     QString path = info.canonicalFilePath();
@@ -280,7 +280,7 @@ void forgetSearcher(lucene::search::IndexSearcher* searcher)
 }
 
 StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
-                              const StoredFieldNames& names)
+                                const StoredFieldNames& names)
 {
     for (auto it = t_searchers.rbegin(); it != t_searchers.rend(); ++it) {
         if (it->searcher != searcher)

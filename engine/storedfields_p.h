@@ -11,9 +11,13 @@
 #include <unordered_map>
 
 namespace lucene {
-namespace index { class IndexReader; }
-namespace search { class IndexSearcher; }
-}
+namespace index {
+class IndexReader;
+} // namespace index
+namespace search {
+class IndexSearcher;
+} // namespace search
+} // namespace lucene
 
 namespace vefinder {
 
@@ -55,7 +59,7 @@ struct StoredFields {
     QVector<int> specOf;     ///< by document number: index into specs
     TextTable titles;
     TextTable specs;
-    qint64 bytes = 0;        ///< estimated heap size of all of the above
+    qint64 bytes = 0; ///< estimated heap size of all of the above
     std::shared_ptr<TermCounts> termCounts = std::make_shared<TermCounts>();
 
     const QString& title(int32_t doc) const { return titles.texts.at(titleOf.at(doc)); }
@@ -80,7 +84,7 @@ struct StoredFieldNames {
 /// caller for a key reads every document; concurrent callers for the same
 /// key wait for it; callers for other keys do not.
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
-                                  const StoredFieldNames& names);
+                                    const StoredFieldNames& names);
 
 /// Notes on this thread that @p searcher searches the index at @p indexPath,
 /// until forgetSearcher().
@@ -90,7 +94,7 @@ void forgetSearcher(lucene::search::IndexSearcher* searcher);
 /// call and kept for the rest of it; for a searcher this thread did not note,
 /// those of its reader's directory.
 StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
-                              const StoredFieldNames& names);
+                                const StoredFieldNames& names);
 
 /// An index searcher whose document frequencies come from @p counts once
 /// looked up (the same numbers, read from the index once per index version).

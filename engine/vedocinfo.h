@@ -15,5 +15,6 @@ struct VeDocInfo {
 
     VeDocInfo() = default;
     VeDocInfo(const QString& id, const QString& docName, double docScore)
-        : matId(id), name(docName), score(docScore) {}
+        : matId(id), name(docName), score(docScore)
+    {}
 };

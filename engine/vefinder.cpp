@@ -1,6 +1,6 @@
 /** @file vefinder.cpp @brief VeFinder's life cycle, index access and observer hooks. */
-#include "engine/vefinder_p.h"
 #include "engine/storedfields_p.h"
+#include "engine/vefinder_p.h"
 #include "engine/vesearchobserver.h"
 
 #include "analysis/indexfields.h"
@@ -47,8 +47,7 @@ void createSharedSearchObjects(lucene::index::IndexReader* reader)
             created = true;
         }
         terms->close();
-    } catch (...) {
-    }
+    } catch (...) {}
     _CLDELETE(terms);
 }
 
@@ -89,7 +88,8 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
             // Every search needs the fields; the term counts come with them.
             vefinder::setTermCounts(
                 openedSearcher,
-                vefinder::storedFieldsFor(openedSearcher, vefinder::storedFieldNames())->termCounts);
+                vefinder::storedFieldsFor(openedSearcher, vefinder::storedFieldNames())
+                    ->termCounts);
         } catch (...) {
             // read again, and failed on, by the search itself
         }
@@ -102,8 +102,7 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
         if (openedReader) {
             try {
                 openedReader->close();
-            } catch (...) {
-            }
+            } catch (...) {}
             _CLDELETE(openedReader);
         }
         return false;

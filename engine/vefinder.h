@@ -1,10 +1,10 @@
 /** @file vefinder.h @brief VeFinder, the search engine hosts call. */
 #pragma once
 
-#include "vefinder_export.h"
 #include "analysis/endocfindtype.h"
 #include "analysis/vecableattribute.h"
 #include "engine/vedocinfo.h"
+#include "vefinder_export.h"
 
 #include <QHash>
 #include <QList>
@@ -17,10 +17,18 @@
 #include <vector>
 
 namespace lucene {
-namespace index { class IndexReader; }
-namespace document { class Document; }
-namespace search { class IndexSearcher; class Query; class BooleanQuery; }
-}
+namespace index {
+class IndexReader;
+} // namespace index
+namespace document {
+class Document;
+} // namespace document
+namespace search {
+class IndexSearcher;
+class Query;
+class BooleanQuery;
+} // namespace search
+} // namespace lucene
 
 class VeSearchObserver;
 
@@ -150,13 +158,13 @@ private:
     std::vector<int> m_deliveredIds;
     /// Cable word queries run so far in the current call (code length, code, words).
     QSet<QString> m_cableQueried;
-    QHash<QString, QString> m_posIndex;     ///< mat id to position (hexadecimal)
+    QHash<QString, QString> m_posIndex;          ///< mat id to position (hexadecimal)
     QList<QMap<QString, double>> m_sortWordMaps; ///< weighted words of m_lastText
-    QString m_lastText;                     ///< text the two caches belong to
-    QMap<int, QStringList> m_coreWordMap;   ///< core words of m_lastText by length
-    bool m_deepSearch = true;               ///< whether the looser strategies may run
-    VeSearchObserver* m_observer = nullptr; ///< not owned; shared by copies
-    const char* m_step = "";                ///< name of the step now running, for the observer
+    QString m_lastText;                          ///< text the two caches belong to
+    QMap<int, QStringList> m_coreWordMap;        ///< core words of m_lastText by length
+    bool m_deepSearch = true;                    ///< whether the looser strategies may run
+    VeSearchObserver* m_observer = nullptr;      ///< not owned; shared by copies
+    const char* m_step = "";                     ///< name of the step now running, for the observer
 };
 
 /// Ranking order of hits: true when @p a ranks before @p b (greater sort

@@ -1,6 +1,6 @@
 /** @file vefinder_cable.cpp @brief Cable attributes, the cable query sequence and its ranking. */
-#include "engine/vefinder_p.h"
 #include "engine/hitranking_p.h"
+#include "engine/vefinder_p.h"
 
 #include "analysis/cableparse.h"
 #include "analysis/charclass.h"
@@ -36,8 +36,8 @@ void VeFinder::setCableAttribute(VeCableAttribute& attribute, const QStringList&
 }
 
 QList<QStringList> VeFinder::searchCablePpl(IndexSearcher* searcher,
-                                            const VeCableAttribute& attribute,
-                                            const QString& text, const QString& code)
+                                            const VeCableAttribute& attribute, const QString& text,
+                                            const QString& code)
 {
     std::unique_ptr<BooleanQuery> query(mkBooleanQuery(code));
     std::unique_ptr<BooleanQuery> words(_CLNEW BooleanQuery(false));
@@ -168,8 +168,8 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
         return doc.sortValue;
     };
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
-    for (const vefinder::RankedHit& hit : vefinder::readHits(searcher, query, *fields, fields->specs,
-                                                             m_delivered, nullptr, cableValue))
+    for (const vefinder::RankedHit& hit : vefinder::readHits(
+             searcher, query, *fields, fields->specs, m_delivered, nullptr, cableValue))
         docs.append(vefinder::toDocInfo(hit, *fields, fields->specs));
 }
 

@@ -1,9 +1,9 @@
 /** @file vefinder_codesearch.cpp @brief The code-driven entries quotaSearch and normCodeSearch, and their lookups. */
-#include "engine/vefinder_p.h"
 #include "engine/hitranking_p.h"
 #include "engine/searchhits_p.h"
-#include "engine/storedfields_p.h"
 #include "engine/searchtext.h"
+#include "engine/storedfields_p.h"
+#include "engine/vefinder_p.h"
 
 #include "analysis/widthfold.h"
 #include "lexicon/searchutil.h"
@@ -13,8 +13,8 @@
 using lucene::search::BooleanClause;
 
 void VeFinder::quotaSearch(QList<QStringList>& result, const QString& rawCode,
-                           const QString& rawName, const QString& rawSpec,
-                           const QString& indexPath, int* foundCount, bool deepSearch)
+                           const QString& rawName, const QString& rawSpec, const QString& indexPath,
+                           int* foundCount, bool deepSearch)
 {
     // Full-width forms folded before anything else, the norm key included:
     // the indexer folds the catalogue's texts the same way.

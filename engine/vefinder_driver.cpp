@@ -54,8 +54,7 @@ void VeFinder::doSearchFuzzy(QList<QStringList>& result, IndexSearcher* searcher
 }
 
 void VeFinder::doNormalSearchFuzzy(QList<QStringList>& result, IndexSearcher* searcher,
-                                   const QString& text, const QString& normKey,
-                                   int* foundCount)
+                                   const QString& text, const QString& normKey, int* foundCount)
 {
     const auto step = [&](const char* name, const auto& search) {
         vefinder::StepScope scope(m_step, name);
@@ -85,7 +84,6 @@ void VeFinder::doNormalSearchFuzzy(QList<QStringList>& result, IndexSearcher* se
 
     // A removed remark changes the text: its core words are worked out anew.
     const bool recomputeCoreWords = bareText.length() != text.length();
-    step("coreWord", [&] {
-        return searchCoreWord(searcher, bareText, words, normKey, recomputeCoreWords);
-    });
+    step("coreWord",
+         [&] { return searchCoreWord(searcher, bareText, words, normKey, recomputeCoreWords); });
 }

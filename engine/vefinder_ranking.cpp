@@ -1,7 +1,7 @@
 /** @file vefinder_ranking.cpp @brief Reading hits into records, the name sort value and the ranked collection. */
-#include "engine/vefinder_p.h"
 #include "engine/hitranking_p.h"
 #include "engine/searchhits_p.h"
+#include "engine/vefinder_p.h"
 
 #include "analysis/textbrackets.h"
 #include "lexicon/searchutil.h"
@@ -20,13 +20,13 @@ void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
     const vefinder::StoredFieldsPtr fields =
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
-    const std::vector<vefinder::RankedHit> hits = vefinder::readHits(
-        searcher, query, *fields, fields->titles, m_delivered, &m_posIndex,
-        [this](const QString& name) {
-            VeDocInfo doc(QString(), name, 0.0);
-            setNameSortValue(doc, m_sortWordMaps);
-            return doc.sortValue;
-        });
+    const std::vector<vefinder::RankedHit> hits =
+        vefinder::readHits(searcher, query, *fields, fields->titles, m_delivered, &m_posIndex,
+                           [this](const QString& name) {
+                               VeDocInfo doc(QString(), name, 0.0);
+                               setNameSortValue(doc, m_sortWordMaps);
+                               return doc.sortValue;
+                           });
     for (const vefinder::RankedHit& hit : hits)
         docs.append(vefinder::toDocInfo(hit, *fields, fields->titles));
 }
@@ -36,8 +36,8 @@ void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double
     if (maps.isEmpty())
         return;
     const QString lower = doc.name.toLower();
-    const QString bare = removeBrackets(lower);       // brackets gone, remarks kept
-    const QString plain = removeBracketText(lower);   // remarks gone
+    const QString bare = removeBrackets(lower);     // brackets gone, remarks kept
+    const QString plain = removeBracketText(lower); // remarks gone
     // An exact match ends the map; a value above 1.0 ends the walk, one of
     // 1.0 or below lets the next map try again. An ending word ends it all.
     for (const QMap<QString, double>& map : maps) {
@@ -119,10 +119,17 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         const QString& name = names.texts.at(nameId);
         bool keep = true;
         switch (flag) {
-        case SearchUtil::FlagEquivalName: keep = equivals.contains(name); break;
-        case SearchUtil::FlagEndsWith: keep = name.endsWith(text); break;
-        case SearchUtil::FlagContains: keep = name.contains(text); break;
-        case SearchUtil::FlagNone: break;
+        case SearchUtil::FlagEquivalName:
+            keep = equivals.contains(name);
+            break;
+        case SearchUtil::FlagEndsWith:
+            keep = name.endsWith(text);
+            break;
+        case SearchUtil::FlagContains:
+            keep = name.contains(text);
+            break;
+        case SearchUtil::FlagNone:
+            break;
         }
         kept.insert(nameId, keep);
         return keep;

@@ -42,10 +42,8 @@ bool addWordClause(BooleanQuery* parent, WordQueryMaker make, const QString& wor
 class StrategyQuery
 {
 public:
-    explicit StrategyQuery(WordQueryMaker make)
-        : m_make(make), m_query(_CLNEW BooleanQuery(false))
-    {
-    }
+    explicit StrategyQuery(WordQueryMaker make) : m_make(make), m_query(_CLNEW BooleanQuery(false))
+    {}
 
     void require(const QString& word)
     {
@@ -155,8 +153,7 @@ QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QStr
     any->add(spaced.release(), true, BooleanClause::SHOULD);
     any->add(segmented.release(), true, BooleanClause::SHOULD);
 
-    BooleanQuery* query =
-        wrapWithCode(code.isEmpty() ? nullptr : mkCodeQuery(code), any.release());
+    BooleanQuery* query = wrapWithCode(code.isEmpty() ? nullptr : mkCodeQuery(code), any.release());
     return addMatIdsSortAdvance(searcher, query, text, code);
 }
 
@@ -266,8 +263,7 @@ QList<QStringList> VeFinder::searchCoreWord(IndexSearcher* searcher, const QStri
 
 QList<QStringList> VeFinder::searchCoreWordInner(IndexSearcher* searcher, const QString& text,
                                                  const QStringList& enWords,
-                                                 const QStringList& groupWords,
-                                                 const QString& code)
+                                                 const QStringList& groupWords, const QString& code)
 {
     const SearchUtil* util = SearchUtil::instance();
     std::unique_ptr<BooleanQuery> query(mkBooleanQuery(code));
@@ -276,8 +272,7 @@ QList<QStringList> VeFinder::searchCoreWordInner(IndexSearcher* searcher, const 
     QString rest = text;
     for (const QString& coreWord : groupWords) {
         addWordClause(group.get(), &VeFinder::mkWordPplQuery, coreWord,
-                      util->containEnCore(coreWord) ? BooleanClause::MUST
-                                                    : BooleanClause::SHOULD);
+                      util->containEnCore(coreWord) ? BooleanClause::MUST : BooleanClause::SHOULD);
         if (!coreWord.isEmpty())
             rest.remove(coreWord, Qt::CaseSensitive);
     }

@@ -1,8 +1,8 @@
 /** @file fuzz_cablenotation.cpp @brief Fuzzes the cable notation (SearchUtil and the analysis functions) on arbitrary text. */
-#include "fuzzsupport.h"
-#include "lexicon/searchutil.h"
 #include "analysis/cableparse.h"
 #include "analysis/widthfold.h"
+#include "fuzzsupport.h"
+#include "lexicon/searchutil.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,9 +20,10 @@ public:
     static std::unique_ptr<SearchUtil> cableStore()
     {
         std::unique_ptr<SearchUtil> store(new SearchUtil);
-        store->m_cableCoreData = QStringList{QStringLiteral("YJV"),  QStringLiteral("BV"),   QStringLiteral("RVV"),
-                                  QStringLiteral("KVV"),  QStringLiteral("YJV22"), QStringLiteral("KYJV"),
-                                  QStringLiteral("BYJ"),  QStringLiteral("R"),     QStringLiteral("VV")};
+        store->m_cableCoreData =
+            QStringList{QStringLiteral("YJV"), QStringLiteral("BV"),    QStringLiteral("RVV"),
+                        QStringLiteral("KVV"), QStringLiteral("YJV22"), QStringLiteral("KYJV"),
+                        QStringLiteral("BYJ"), QStringLiteral("R"),     QStringLiteral("VV")};
         return store;
     }
 };
@@ -39,8 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzsupport::check(cableFormReplace(foldWidth(text)) == formed,
                            "the cable form folds full-width forms first");
         (void)store->cableFormReplace(formed);
-        const VeCableAttribute attribute = parseCableAttribute(cableParts(formed), store->getCabelMainAttr(formed));
-        fuzzsupport::check(cableSortValue(text.toLower(), attribute) >= 3.0, "a cable rank starts at 3");
+        const VeCableAttribute attribute =
+            parseCableAttribute(cableParts(formed), store->getCabelMainAttr(formed));
+        fuzzsupport::check(cableSortValue(text.toLower(), attribute) >= 3.0,
+                           "a cable rank starts at 3");
         (void)store->getCabelMainAttr(text);
         (void)store->getCabelMainAttr(formed);
         (void)store->isCable(text);

@@ -34,7 +34,8 @@ void readRecords(const QByteArray& bytes, LexiconKind kind)
         }
         check(dev.pos() > before, "a record read consumes bytes");
         if (isWordKind(kind))
-            check(record.words.size() == 1 && record.subSets.isEmpty(), "a word record holds one word");
+            check(record.words.size() == 1 && record.subSets.isEmpty(),
+                  "a word record holds one word");
         if (!isSetKind(kind))
             check(record.subSets.isEmpty(), "only set kinds carry sub-sets");
 
@@ -80,7 +81,8 @@ bool transform(const QByteArray& bytes, bool encrypt, QByteArray& result)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzzsupport::ensureApplication();
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
 
     for (const LexiconKind kind : allLexiconKinds())
         readRecords(bytes, kind);

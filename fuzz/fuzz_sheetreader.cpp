@@ -11,15 +11,19 @@
 
 namespace {
 
-const char ContentTypes[] = "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>";
-const char Workbook[] = "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
-                        "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
-const char WorkbookRels[] = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                            "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-                            "Target=\"worksheets/sheet1.xml\"/></Relationships>";
-const char SharedStrings[] = "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                             "<si><t>名称</t></si><si><r><t>规格</t></r><rPh><t>x</t></rPh></si><si><t>YJV</t></si></sst>";
+const char ContentTypes[] =
+    "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>";
+const char Workbook[] =
+    "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+    "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+const char WorkbookRels[] =
+    "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+    "Target=\"worksheets/sheet1.xml\"/></Relationships>";
+const char SharedStrings[] =
+    "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<si><t>名称</t></si><si><r><t>规格</t></r><rPh><t>x</t></rPh></si><si><t>YJV</t></si></sst>";
 
 /// A workbook whose only sheet is @p sheet.
 QByteArray wrap(const QByteArray& sheet)
@@ -60,9 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const bool ok = reader.readSheet(
             sheet,
             [&](const SheetRow& row) {
-                fuzzsupport::check(row.number >= 1 && row.number <= WorkbookReader::MaxRows, "row numbers in range");
-                fuzzsupport::check(row.cells.size() <= WorkbookReader::MaxColumns, "columns in range");
-                fuzzsupport::check(!row.cells.isEmpty() && !row.cells.last().isEmpty(), "no trailing empty cell");
+                fuzzsupport::check(row.number >= 1 && row.number <= WorkbookReader::MaxRows,
+                                   "row numbers in range");
+                fuzzsupport::check(row.cells.size() <= WorkbookReader::MaxColumns,
+                                   "columns in range");
+                fuzzsupport::check(!row.cells.isEmpty() && !row.cells.last().isEmpty(),
+                                   "no trailing empty cell");
                 return ++rows < 10000;
             },
             &merges, &error);

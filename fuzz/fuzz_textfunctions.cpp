@@ -1,10 +1,10 @@
 /** @file fuzz_textfunctions.cpp @brief Fuzzes the stateless text functions on arbitrary UTF-8 and UTF-16 text. */
-#include "fuzzsupport.h"
 #include "analysis/cablenotation.h"
 #include "analysis/charclass.h"
 #include "analysis/textbrackets.h"
 #include "analysis/widthfold.h"
 #include "engine/searchtext.h"
+#include "fuzzsupport.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,13 +53,15 @@ void exercise(const QString& text)
     const QString normalised = normalizeSearchText(text);
     check(normalised.size() <= text.size() || text.toLower().size() > text.size(),
           "normalising only drops characters");
-    for (const QChar c : {QChar(QLatin1Char('\n')), QChar(QLatin1Char('\r')), QChar(QLatin1Char('#')),
-                          QChar(0x3001), QChar(0x03C6), QChar(0x03A6), QChar(0x0444)})
+    for (const QChar c :
+         {QChar(QLatin1Char('\n')), QChar(QLatin1Char('\r')), QChar(QLatin1Char('#')),
+          QChar(0x3001), QChar(0x03C6), QChar(0x03A6), QChar(0x0444)})
         check(!normalised.contains(c), "normalised text holds no dropped character");
     check(normalised == normalised.simplified(), "normalised white space is simplified");
 
     const QString unbracketed = removeBrackets(text);
-    for (const QChar c : {QChar(QLatin1Char('(')), QChar(QLatin1Char(')')), QChar(0xFF08), QChar(0xFF09)})
+    for (const QChar c :
+         {QChar(QLatin1Char('(')), QChar(QLatin1Char(')')), QChar(0xFF08), QChar(0xFF09)})
         check(!unbracketed.contains(c), "removeBrackets leaves no bracket");
     check(unbracketed.size() <= text.size(), "removeBrackets only removes");
     check(removeBracketText(text).size() <= text.size(), "removeBracketText only removes");
@@ -81,7 +83,8 @@ void exercise(const QString& text)
     QString numerals = text;
     replaceChineseNumerals(numerals);
 
-    check(chineseDigitValue(text) == -1 || text.size() == 1, "only one character has a digit value");
+    check(chineseDigitValue(text) == -1 || text.size() == 1,
+          "only one character has a digit value");
     for (const QChar c : text) {
         const int value = chineseDigitValue(QString(c));
         check(value >= -1 && value <= 10, "a digit value lies in 1 to 10");

@@ -21,7 +21,8 @@ bool replay(const QString& path)
     }
     const QByteArray bytes = file.readAll();
     std::fprintf(stderr, "replaying %s (%d bytes)\n", qPrintable(path), int(bytes.size()));
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           size_t(bytes.size()));
     return true;
 }
 

@@ -17,10 +17,10 @@
 /// the containers it was built from; a store changed afterwards (only tests
 /// do that) no longer shares them, and its queries scan instead.
 struct LexiconIndex {
-    QList<QSet<QString>> synData;        ///< the store's groups when indexed
-    QList<MatSetEntry> setData;          ///< the store's entries when indexed
-    QStringList enCoreData;              ///< the store's English core words when indexed
-    QHash<QString, QVector<int>> synOf;  ///< word to the groups holding it
-    QHash<QString, QVector<int>> setOf;  ///< word to the entries whose members hold it
-    QSet<QString> enCore;                ///< the English core words
+    QList<QSet<QString>> synData;       ///< the store's groups when indexed
+    QList<MatSetEntry> setData;         ///< the store's entries when indexed
+    QStringList enCoreData;             ///< the store's English core words when indexed
+    QHash<QString, QVector<int>> synOf; ///< word to the groups holding it
+    QHash<QString, QVector<int>> setOf; ///< word to the entries whose members hold it
+    QSet<QString> enCore;               ///< the English core words
 };

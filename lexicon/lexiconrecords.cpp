@@ -17,8 +17,8 @@ struct KindInfo {
 };
 
 constexpr KindInfo kKinds[] = {
-    {LexiconKind::Synonyms, "synonyms"},     {LexiconKind::MatSet, "matset"},
-    {LexiconKind::SmartMatch, "smartmatch"}, {LexiconKind::CoreWord, "coreword"},
+    {LexiconKind::Synonyms, "synonyms"},           {LexiconKind::MatSet, "matset"},
+    {LexiconKind::SmartMatch, "smartmatch"},       {LexiconKind::CoreWord, "coreword"},
     {LexiconKind::CableCoreWord, "cablecoreword"}, {LexiconKind::EnCore, "encore"}};
 
 qint64 bytesLeft(const QDataStream& in)
@@ -70,10 +70,11 @@ bool readString(QDataStream& in, QString& value, QString* error)
     }
     const qint64 left = bytesLeft(in);
     if (qint64(length) > left || length > quint32(std::numeric_limits<int>::max())) {
-        setError(error, QStringLiteral("string byte length %1 at byte %2 exceeds the %3 bytes left")
-                            .arg(length)
-                            .arg(at)
-                            .arg(left));
+        setError(error,
+                 QStringLiteral("string byte length %1 at byte %2 exceeds the %3 bytes left")
+                     .arg(length)
+                     .arg(at)
+                     .arg(left));
         return false;
     }
     value.resize(int(length / 2));
@@ -84,7 +85,7 @@ bool readString(QDataStream& in, QString& value, QString* error)
             return false;
         }
         const bool swap = (in.byteOrder() == QDataStream::BigEndian)
-                          != (QSysInfo::ByteOrder == QSysInfo::BigEndian);
+            != (QSysInfo::ByteOrder == QSysInfo::BigEndian);
         if (swap) {
             ushort* units = reinterpret_cast<ushort*>(value.data());
             for (int i = 0; i < value.size(); ++i)
@@ -104,10 +105,12 @@ bool readStringList(QDataStream& in, QStringList& list, QString* error)
         return false;
     const qint64 left = bytesLeft(in);
     if (qint64(count) > left / 4) {
-        setError(error, QStringLiteral("element count %1 at byte %2 exceeds what the %3 bytes left can hold")
-                            .arg(count)
-                            .arg(at)
-                            .arg(left));
+        setError(
+            error,
+            QStringLiteral("element count %1 at byte %2 exceeds what the %3 bytes left can hold")
+                .arg(count)
+                .arg(at)
+                .arg(left));
         return false;
     }
     list.clear();
@@ -136,8 +139,8 @@ void writeStringList(QDataStream& out, const QStringList& list)
 
 const QList<LexiconKind>& allLexiconKinds()
 {
-    static const QList<LexiconKind> kinds = {LexiconKind::Synonyms,   LexiconKind::MatSet,
-                                             LexiconKind::SmartMatch, LexiconKind::CoreWord,
+    static const QList<LexiconKind> kinds = {LexiconKind::Synonyms,      LexiconKind::MatSet,
+                                             LexiconKind::SmartMatch,    LexiconKind::CoreWord,
                                              LexiconKind::CableCoreWord, LexiconKind::EnCore};
     return kinds;
 }
@@ -175,7 +178,7 @@ bool isSetKind(LexiconKind kind)
 bool isWordKind(LexiconKind kind)
 {
     return kind == LexiconKind::CoreWord || kind == LexiconKind::CableCoreWord
-           || kind == LexiconKind::EnCore;
+        || kind == LexiconKind::EnCore;
 }
 
 bool readLexiconRecord(QDataStream& in, LexiconKind kind, LexiconRecord& record, QString* error)

@@ -7,7 +7,14 @@
 class QDataStream;
 
 /// The six lexicon files.
-enum class LexiconKind { Synonyms, MatSet, SmartMatch, CoreWord, CableCoreWord, EnCore };
+enum class LexiconKind {
+    Synonyms,
+    MatSet,
+    SmartMatch,
+    CoreWord,
+    CableCoreWord,
+    EnCore
+};
 
 /// One record of a lexicon stream. Synonyms: the group in @c words. Material
 /// sets and smart-match entries: the members in @c words (stored order), the

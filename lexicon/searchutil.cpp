@@ -9,10 +9,10 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QDebug>
-#include <QLoggingCategory>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryFile>
 
 /// The library's debug log; hosts switch it with the logging rule
@@ -233,9 +233,10 @@ void SearchUtil::initWords()
     static const char* const equivalWords[] = {
         // water
         "水", "水费", "非居民生活用水", "建筑用水", "施工用水", "工程用水", "自来水", "生活用水",
-        "施工用水含排污费", "基建用水", "绿化用水", "基电用水", "建筑业用水", "建筑用水含污水处理费",
-        "非居民用水", "岛上工业用水", "水建筑用水", "居民生活用水", "非居民用水包括建筑用水",
-        "建筑施工用水", "B建筑用水", "自来水绿化用水", "圆林用水", "工业用水", "堵孔用水", "生产用水",
+        "施工用水含排污费", "基建用水", "绿化用水", "基电用水", "建筑业用水",
+        "建筑用水含污水处理费", "非居民用水", "岛上工业用水", "水建筑用水", "居民生活用水",
+        "非居民用水包括建筑用水", "建筑施工用水", "B建筑用水", "自来水绿化用水", "圆林用水",
+        "工业用水", "堵孔用水", "生产用水",
         // electricity
         "电费", "电施工用电", "工程用电", "生活用电", "基电用电", "建筑用电", "建筑施工用电",
         "建筑用电普通建筑", "建筑用电商品房开发", "岛上用电", "一般工商业用电", "建筑工地用电",

@@ -1,8 +1,8 @@
 /** @file searchutil.h @brief SearchUtil, the process-wide lexicon store and text analysis. */
 #pragma once
 
-#include "vefinder_export.h"
 #include "lexicon/matsetentry.h"
+#include "vefinder_export.h"
 
 #include <QList>
 #include <QMap>
@@ -89,13 +89,13 @@ private:
     void GetSortWordMapByCoreWord(const QMap<int, QStringList>& coreWords,
                                   QList<QMap<QString, double>>& sortMaps) const;
 
-    QList<QSet<QString>> m_synData;  ///< synonym groups, then the 99 core-count groups
-    QList<MatSetEntry> m_setData;    ///< material sets, then smart-match entries
-    QStringList m_coreData;          ///< core words, lower case, file order
-    QStringList m_cableCoreData;     ///< cable core words, upper case, unique
-    QStringList m_enCoreData;        ///< English core words, lower case, unique
-    QStringList m_equivalWords;      ///< built-in: exact-equivalent words
-    QStringList m_suffixWords;       ///< built-in: ends-with words
-    QStringList m_containWords;      ///< built-in: contains words
+    QList<QSet<QString>> m_synData;              ///< synonym groups, then the 99 core-count groups
+    QList<MatSetEntry> m_setData;                ///< material sets, then smart-match entries
+    QStringList m_coreData;                      ///< core words, lower case, file order
+    QStringList m_cableCoreData;                 ///< cable core words, upper case, unique
+    QStringList m_enCoreData;                    ///< English core words, lower case, unique
+    QStringList m_equivalWords;                  ///< built-in: exact-equivalent words
+    QStringList m_suffixWords;                   ///< built-in: ends-with words
+    QStringList m_containWords;                  ///< built-in: contains words
     std::shared_ptr<const LexiconIndex> m_index; ///< word lookups over the store
 };

@@ -29,16 +29,18 @@ void SearchUtil::GetSortWordMapAndCoreWord(const QString& text,
 void SearchUtil::GetSortWordMapBySrcWord(const QString& text,
                                          QList<QMap<QString, double>>& sortMaps) const
 {
-    appendSourceSortWords(text, {[this](const QString& w) { return getSynonyms(w); },
-                                 [this](const QString& w) { return getMatEquivals(w); }},
+    appendSourceSortWords(text,
+                          {[this](const QString& w) { return getSynonyms(w); },
+                           [this](const QString& w) { return getMatEquivals(w); }},
                           sortMaps);
 }
 
 void SearchUtil::GetSortWordMapByCoreWord(const QMap<int, QStringList>& coreWords,
                                           QList<QMap<QString, double>>& sortMaps) const
 {
-    appendCoreSortWords(coreWords, {[this](const QString& w) { return getSynonyms(w); },
-                                    [this](const QString& w) { return getMatEquivals(w); }},
+    appendCoreSortWords(coreWords,
+                        {[this](const QString& w) { return getSynonyms(w); },
+                         [this](const QString& w) { return getMatEquivals(w); }},
                         sortMaps);
 }
 

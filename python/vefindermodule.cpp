@@ -63,8 +63,9 @@ QString pathArgument(const py::handle& value, const char* what)
     try {
         path = py::module_::import("os").attr("fspath")(value);
     } catch (py::error_already_set&) {
-        raise(PyExc_TypeError, QStringLiteral("%1: expected a path (str or os.PathLike), got %2")
-                                   .arg(QLatin1String(what), pyText(py::type::of(value).attr("__name__"))));
+        raise(PyExc_TypeError,
+              QStringLiteral("%1: expected a path (str or os.PathLike), got %2")
+                  .arg(QLatin1String(what), pyText(py::type::of(value).attr("__name__"))));
     }
     if (py::isinstance<py::bytes>(path))
         return QFile::decodeName(QByteArray::fromStdString(path.cast<std::string>()));
@@ -91,8 +92,9 @@ QString textArgument(const py::handle& value, const QString& what)
         if (py::hasattr(value, "__index__"))
             return pyText(py::int_(py::reinterpret_borrow<py::object>(value)));
     }
-    raise(PyExc_TypeError, QStringLiteral("%1: expected str, got %2")
-                               .arg(what, pyText(py::type::of(value).attr("__name__"))));
+    raise(PyExc_TypeError,
+          QStringLiteral("%1: expected str, got %2")
+              .arg(what, pyText(py::type::of(value).attr("__name__"))));
 }
 
 void warn(const QString& message)
@@ -108,7 +110,8 @@ void checkIndex(const QString& path)
     if (problem.isEmpty())
         return;
     const QFileInfo info(path);
-    raise(info.exists() && !info.isDir() ? PyExc_NotADirectoryError : PyExc_FileNotFoundError, problem);
+    raise(info.exists() && !info.isDir() ? PyExc_NotADirectoryError : PyExc_FileNotFoundError,
+          problem);
 }
 
 // ---- data directory --------------------------------------------------------
@@ -129,7 +132,8 @@ QString dataDirOf(const QString& path)
 {
     const QFileInfo info(path);
     const QString absolute = info.absoluteFilePath();
-    if (info.fileName() == QLatin1String("dict") && QFileInfo(absolute + QStringLiteral("/MATLEX")).isDir()
+    if (info.fileName() == QLatin1String("dict")
+        && QFileInfo(absolute + QStringLiteral("/MATLEX")).isDir()
         && !QFileInfo(absolute + QStringLiteral("/dict")).exists())
         return info.absolutePath();
     return QDir::cleanPath(absolute);
@@ -141,9 +145,10 @@ void useDataDir(const QString& dir)
     if (!missing.isEmpty())
         raise(PyExc_FileNotFoundError, missing.join(QLatin1Char('\n')));
     if (!setVeFinderDataDir(dir))
-        raise(PyExc_RuntimeError, QStringLiteral("%1: the data have already been read from %2; "
-                                                 "set_data_dir() must come before the first search")
-                                      .arg(dir, s_dataDir));
+        raise(PyExc_RuntimeError,
+              QStringLiteral("%1: the data have already been read from %2; "
+                             "set_data_dir() must come before the first search")
+                  .arg(dir, s_dataDir));
     for (const QString& warning : DataLayout::dataWarnings(dir))
         warn(warning);
     s_dataDir = dir;
@@ -163,12 +168,14 @@ void ensureDataDir()
     const QString moduleDir = moduleDirectory();
     if (QFileInfo(moduleDir + QStringLiteral("/dict")).isDir())
         return useDataDir(moduleDir);
-    const QString installed = QDir::cleanPath(moduleDir + QStringLiteral("/" VEFINDER_MODULE_TO_DATA));
+    const QString installed =
+        QDir::cleanPath(moduleDir + QStringLiteral("/" VEFINDER_MODULE_TO_DATA));
     const QStringList missing = DataLayout::missingData(installed);
     if (!missing.isEmpty())
         raise(PyExc_FileNotFoundError,
               missing.join(QLatin1Char('\n'))
-                  + QStringLiteral("\nname the directory that holds dict/ with vefinder.set_data_dir(DIR)"));
+                  + QStringLiteral(
+                      "\nname the directory that holds dict/ with vefinder.set_data_dir(DIR)"));
     useDataDir(installed);
 }
 
@@ -189,7 +196,8 @@ QHash<QString, QString> positionsArgument(const py::handle& value)
                 position = toQString(pair[1].cast<std::string>()).trimmed();
                 position.toULongLong(&ok, 16);
             } else if (!py::isinstance<py::bool_>(pair[1]) && py::hasattr(pair[1], "__index__")) {
-                const long long number = py::int_(py::reinterpret_borrow<py::object>(pair[1])).cast<long long>();
+                const long long number =
+                    py::int_(py::reinterpret_borrow<py::object>(pair[1])).cast<long long>();
                 ok = number >= 0;
                 position = QString::number(number, 16);
             }
@@ -244,7 +252,8 @@ py::list toPy(const SearchResult& result)
             py::dict entry;
             entry["mat_id"] = toPy(ids.at(i));
             entry["step"] = how.found ? py::object(toPy(how.step)) : py::object(py::none());
-            entry["sort_value"] = how.found ? py::object(py::float_(how.sortValue)) : py::object(py::none());
+            entry["sort_value"] =
+                how.found ? py::object(py::float_(how.sortValue)) : py::object(py::none());
             group.append(entry);
         }
         groups.append(group);
@@ -265,8 +274,7 @@ class Engine
 {
 public:
     Engine(const py::handle& indexDir, const py::handle& positions, bool deep)
-        : m_indexPath(pathArgument(indexDir, "index_dir"))
-        , m_deep(deep)
+        : m_indexPath(pathArgument(indexDir, "index_dir")), m_deep(deep)
     {
         checkIndex(m_indexPath);
         m_positions = positionsArgument(positions);
@@ -279,7 +287,8 @@ public:
         WordSegment::segmentText(QString(), true);
     }
 
-    py::list quota(const py::handle& code, const py::handle& name, const py::handle& spec, bool explain)
+    py::list quota(const py::handle& code, const py::handle& name, const py::handle& spec,
+                   bool explain)
     {
         const QString c = textArgument(code, QStringLiteral("code"));
         const QString n = textArgument(name, QStringLiteral("name"));
@@ -312,12 +321,14 @@ public:
     {
         int jobs = QThread::idealThreadCount();
         if (!jobsArgument.is_none()) {
-            const long long value = !py::isinstance<py::bool_>(jobsArgument) && py::hasattr(jobsArgument, "__index__")
+            const long long value =
+                !py::isinstance<py::bool_>(jobsArgument) && py::hasattr(jobsArgument, "__index__")
                 ? py::int_(py::reinterpret_borrow<py::object>(jobsArgument)).cast<long long>()
                 : 0;
             if (value < 1 || value > 256)
-                raise(PyExc_ValueError, QStringLiteral("jobs expects a whole number from 1 to 256, got %1")
-                                            .arg(pyText(py::repr(jobsArgument))));
+                raise(PyExc_ValueError,
+                      QStringLiteral("jobs expects a whole number from 1 to 256, got %1")
+                          .arg(pyText(py::repr(jobsArgument))));
             jobs = static_cast<int>(value);
         }
         QVector<BatchRunner::Row> input;
@@ -328,13 +339,16 @@ public:
         {
             py::gil_scoped_release release;
             BatchRunner runner(m_indexPath, m_positions, m_deep, jobs);
-            runner.run(input, [&](int row, const BatchRunner::Outcome& outcome) { outcomes[row] = outcome; },
-                       nullptr);
+            runner.run(
+                input,
+                [&](int row, const BatchRunner::Outcome& outcome) { outcomes[row] = outcome; },
+                nullptr);
         }
         py::list results;
         for (int r = 0; r < outcomes.size(); ++r) {
             if (!outcomes.at(r).error.isEmpty())
-                raise(PyExc_RuntimeError, QStringLiteral("row %1: %2").arg(r).arg(outcomes.at(r).error));
+                raise(PyExc_RuntimeError,
+                      QStringLiteral("row %1: %2").arg(r).arg(outcomes.at(r).error));
             SearchResult result;
             result.groups = outcomes.at(r).groups;
             results.append(toPy(result));
@@ -353,11 +367,13 @@ private:
         const QString where = QStringLiteral("row %1").arg(number);
         BatchRunner::Row parsed;
         if (py::isinstance<py::str>(row) || py::isinstance<py::bytes>(row))
-            raise(PyExc_ValueError, where + QStringLiteral(": expected (code, name, spec) or a dict, got a string"));
+            raise(PyExc_ValueError,
+                  where + QStringLiteral(": expected (code, name, spec) or a dict, got a string"));
         if (py::hasattr(row, "keys")) {
             const py::object mapping = py::reinterpret_borrow<py::object>(row);
             if (!mapping.contains("name"))
-                raise(PyExc_ValueError, where + QStringLiteral(": no \"name\"; expected keys code, name, spec"));
+                raise(PyExc_ValueError,
+                      where + QStringLiteral(": no \"name\"; expected keys code, name, spec"));
             parsed.name = textArgument(mapping["name"], where + QStringLiteral(": name"));
             if (mapping.contains("code"))
                 parsed.code = textArgument(mapping["code"], where + QStringLiteral(": code"));
@@ -366,8 +382,10 @@ private:
             return parsed;
         }
         if (!py::isinstance<py::sequence>(row) || py::len(row) != 3)
-            raise(PyExc_ValueError, where + QStringLiteral(": expected (code, name, spec) or a dict, got %1")
-                                                .arg(pyText(py::repr(row))));
+            raise(PyExc_ValueError,
+                  where
+                      + QStringLiteral(": expected (code, name, spec) or a dict, got %1")
+                            .arg(pyText(py::repr(row))));
         const py::sequence fields = py::reinterpret_borrow<py::sequence>(row);
         parsed.code = textArgument(fields[0], where + QStringLiteral(": code"));
         parsed.name = textArgument(fields[1], where + QStringLiteral(": name"));
@@ -375,7 +393,7 @@ private:
         return parsed;
     }
 
-    template<typename Call>
+    template <typename Call>
     py::list search(bool explain, const Call& call)
     {
         SearchResult result;
@@ -398,7 +416,8 @@ private:
                     QVector<Explained> how;
                     for (const QString& matId : group) {
                         Explained entry;
-                        const ExplainObserver::Delivery delivery = m_observer.delivery(matId, &entry.found);
+                        const ExplainObserver::Delivery delivery =
+                            m_observer.delivery(matId, &entry.found);
                         entry.step = delivery.step;
                         entry.sortValue = delivery.sortValue;
                         how.append(entry);
@@ -423,7 +442,8 @@ private:
 py::list entries(const py::handle& indexDir, const py::iterable& matIds)
 {
     if (py::isinstance<py::str>(matIds))
-        raise(PyExc_ValueError, QStringLiteral("mat_ids: expected a list of mat ids, got a single string"));
+        raise(PyExc_ValueError,
+              QStringLiteral("mat_ids: expected a list of mat ids, got a single string"));
     const QString indexPath = pathArgument(indexDir, "index_dir");
     checkIndex(indexPath);
     QStringList ids;
@@ -461,17 +481,20 @@ PYBIND11_MODULE(vefinder, m)
           "Names the directory that holds dict/MATLEX and dict/UTF-8 (or that dict/ itself). "
           "Call it before the first Engine; without it, dict/ beside the module or the "
           "installed layout (<prefix>/libexec/vefinder) is used.");
-    m.def("data_dir", []() { return s_dataDir.isEmpty() ? py::object(py::none()) : py::object(toPy(s_dataDir)); },
-          "The data directory in use, None before the first Engine.");
+    m.def(
+        "data_dir",
+        []() { return s_dataDir.isEmpty() ? py::object(py::none()) : py::object(toPy(s_dataDir)); },
+        "The data directory in use, None before the first Engine.");
     m.def("entries", &entries, py::arg("index_dir"), py::arg("mat_ids"),
           "The stored code, name, spec and brand of each mat id, as dicts; None for an id the "
           "index does not hold (or None/empty).");
 
-    py::class_<Engine>(m, "Engine",
-                       "Searches one catalogue index. Engine(index_dir, positions=None, deep=True): "
-                       "positions is the location table, a dict (mat id to hexadecimal position) or "
-                       "the path of a file as for vefinder --positions; deep=False stops the fuzzy "
-                       "search after its two strictest strategies.")
+    py::class_<Engine>(
+        m, "Engine",
+        "Searches one catalogue index. Engine(index_dir, positions=None, deep=True): "
+        "positions is the location table, a dict (mat id to hexadecimal position) or "
+        "the path of a file as for vefinder --positions; deep=False stops the fuzzy "
+        "search after its two strictest strategies.")
         .def(py::init<const py::handle&, const py::handle&, bool>(), py::arg("index_dir"),
              py::arg("positions") = py::none(), py::arg("deep") = true)
         .def("quota", &Engine::quota, py::arg("code"), py::arg("name"), py::arg("spec"),

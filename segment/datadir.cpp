@@ -9,8 +9,8 @@
 namespace {
 
 std::mutex s_mutex;
-QString s_dataDir;    ///< given by the host; empty: the application directory
-bool s_read = false;  ///< the library has looked its data up
+QString s_dataDir;   ///< given by the host; empty: the application directory
+bool s_read = false; ///< the library has looked its data up
 
 } // namespace
 

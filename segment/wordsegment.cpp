@@ -42,8 +42,7 @@ void readReplaceWords(QIODevice& device, QMap<QString, QString>& table)
         firstLine = false;
         if (line.startsWith('#'))
             continue;
-        const QStringList words =
-            QString::fromUtf8(line).split(whitespace, Qt::SkipEmptyParts);
+        const QStringList words = QString::fromUtf8(line).split(whitespace, Qt::SkipEmptyParts);
         if (words.size() < 2)
             continue;
         table.insert(words.at(0), words.at(1));
@@ -94,8 +93,7 @@ void WordSegment::init()
 {
     loadReplaceWords();
 
-    const QByteArray dir =
-        (veFinderDataDir() + dictionaryDir()).toLocal8Bit();
+    const QByteArray dir = (veFinderDataDir() + dictionaryDir()).toLocal8Bit();
     m_segmenters.fill(nullptr, m_poolSize);
     // Each entry loads a dictionary of its own (friso writes into dictionary
     // entries while it segments). Entry 0 loads here, alone, so the first
@@ -130,8 +128,7 @@ void WordSegment::loadEntry(int index, const QByteArray& dictionaryDir, bool bac
     entry->friso->charset = FRISO_UTF8;
     entry->friso->dic = friso_dic_new();
     QByteArray dir = dictionaryDir;
-    friso_dic_load_from_ifile(entry->friso, entry->config, dir.data(),
-                              entry->config->max_len * 3);
+    friso_dic_load_from_ifile(entry->friso, entry->config, dir.data(), entry->config->max_len * 3);
     entry->task = friso_new_task();
 
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -166,8 +163,7 @@ void WordSegment::initConfig(friso_config_struct* config)
 
 void WordSegment::loadReplaceWords()
 {
-    QFile file(veFinderDataDir() + dictionaryDir()
-               + QStringLiteral("word-replace.txt"));
+    QFile file(veFinderDataDir() + dictionaryDir() + QStringLiteral("word-replace.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return;
     readReplaceWords(file, m_replaceWords);

@@ -54,7 +54,7 @@ private:
     std::condition_variable m_waitCond;    ///< woken once per returned entry
     int m_poolSize = 3;                    ///< number of pool entries
     QMap<QString, QString> m_replaceWords; ///< text to find, its replacement
-    int m_loadedCount = 0;                 ///< entries in the pool so far (they join in index order)
-    std::condition_variable m_loadedCond;  ///< woken when an entry joins the pool
-    std::vector<std::thread> m_loaders;    ///< dictionary loaders, joined by the destructor
+    int m_loadedCount = 0;                ///< entries in the pool so far (they join in index order)
+    std::condition_variable m_loadedCond; ///< woken when an entry joins the pool
+    std::vector<std::thread> m_loaders;   ///< dictionary loaders, joined by the destructor
 };

@@ -27,7 +27,8 @@ void addTexts()
     QTest::newRow("cable") << QString::fromUtf8("电力电缆YJV 三芯 2.5");
     QTest::newRow("cable, compact") << QString::fromUtf8("zryjv3x2.5");
     QTest::newRow("pipe") << QString::fromUtf8("镀锌钢管DN25 PN1.6");
-    QTest::newRow("long name") << QString::fromUtf8("铜芯交联聚乙烯绝缘聚氯乙烯护套钢带铠装电力电缆");
+    QTest::newRow("long name") << QString::fromUtf8(
+        "铜芯交联聚乙烯绝缘聚氯乙烯护套钢带铠装电力电缆");
 }
 
 } // namespace

@@ -37,11 +37,11 @@ extern "C" {
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <malloc.h>
 #include <map>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -98,7 +98,8 @@ public:
 /// Median ms of collecting the doc ids of a term query on "chs_ppl_idx".
 double idFloor(const QString& index, const QString& word, size_t* hits)
 {
-    lucene::index::IndexReader* reader = lucene::index::IndexReader::open(index.toLocal8Bit().constData());
+    lucene::index::IndexReader* reader =
+        lucene::index::IndexReader::open(index.toLocal8Bit().constData());
     auto* searcher = _CLNEW lucene::search::IndexSearcher(reader);
     const std::wstring w = word.toStdWString();
     auto* term = _CLNEW lucene::index::Term(L"chs_ppl_idx", w.c_str());
@@ -129,7 +130,8 @@ double openClose(const QString& index)
     for (int i = 0; i < 21; ++i) {
         QElapsedTimer timer;
         timer.start();
-        lucene::index::IndexReader* reader = lucene::index::IndexReader::open(index.toLocal8Bit().constData());
+        lucene::index::IndexReader* reader =
+            lucene::index::IndexReader::open(index.toLocal8Bit().constData());
         auto* searcher = _CLNEW lucene::search::IndexSearcher(reader);
         searcher->close();
         _CLDELETE(searcher);
@@ -178,7 +180,8 @@ int coldPool()
 /// One friso instance loading the dictionary, configured as the pool does.
 int coldOneDictionary()
 {
-    const QByteArray dir = (QCoreApplication::applicationDirPath() + QStringLiteral("/dict/UTF-8/")).toLocal8Bit();
+    const QByteArray dir =
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/dict/UTF-8/")).toLocal8Bit();
     QElapsedTimer timer;
     timer.start();
     friso_t friso = friso_new();
@@ -188,7 +191,8 @@ int coldOneDictionary()
     config->mode = __FRISO_COMPLEX_MODE__;
     friso->charset = FRISO_UTF8;
     friso->dic = friso_dic_new();
-    friso_dic_load_from_ifile(friso, config, const_cast<char*>(dir.constData()), config->max_len * 3);
+    friso_dic_load_from_ifile(friso, config, const_cast<char*>(dir.constData()),
+                              config->max_len * 3);
     out() << timer.nsecsElapsed() << '\n';
     std::free(config);
     friso_free(friso);
@@ -201,7 +205,8 @@ int lexiconLookups(int groups)
     const SearchUtil* util = SearchUtil::instance();
     QStringList words;
     for (int i = 0; i < 1000; ++i)
-        words << QStringLiteral("材%1甲").arg((i * 7919) % groups) << QStringLiteral("未收%1").arg(i);
+        words << QStringLiteral("材%1甲").arg((i * 7919) % groups)
+              << QStringLiteral("未收%1").arg(i);
     for (const QString& w : qAsConst(words)) // warm
         util->getMatEquivals(w);
     QElapsedTimer timer;
@@ -246,7 +251,8 @@ double child(const QString& program, const QStringList& args, QString* rest = nu
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(600000) || p.exitCode() != 0) {
-        QTextStream(stderr) << "bench_catalogue: child " << args.join(QLatin1Char(' ')) << " failed\n";
+        QTextStream(stderr) << "bench_catalogue: child " << args.join(QLatin1Char(' '))
+                            << " failed\n";
         std::exit(1);
     }
     const QStringList words = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char(' '));
@@ -265,10 +271,11 @@ double medianOfChildren(const QString& mode, int runs)
 
 int usage()
 {
-    QTextStream(stderr) << "usage: bench_catalogue --index DIR --queries FILE.csv [--rounds N] [--slowest N] [--latency-only]\n"
-                           "  the queries file: id,code,name,spec,class (bench/index/make-queries.py)\n"
-                           "  --slowest N     also list the N slowest queries of each class\n"
-                           "  --latency-only  skip cold start, lexicon lookups and throughput\n";
+    QTextStream(stderr)
+        << "usage: bench_catalogue --index DIR --queries FILE.csv [--rounds N] [--slowest N] [--latency-only]\n"
+           "  the queries file: id,code,name,spec,class (bench/index/make-queries.py)\n"
+           "  --slowest N     also list the N slowest queries of each class\n"
+           "  --latency-only  skip cold start, lexicon lookups and throughput\n";
     return 2;
 }
 
@@ -328,7 +335,8 @@ int main(int argc, char** argv)
         pool = medianOfChildren(QStringLiteral("--cold-pool"), 5);
         one = medianOfChildren(QStringLiteral("--cold-one-dictionary"), 5);
         out() << "cold start (median of 5 fresh processes): first segmentText " << f2(pool, 1)
-              << " ms, one dictionary load " << f2(one, 1) << " ms, ratio " << f2(pool / one) << "\n";
+              << " ms, one dictionary load " << f2(one, 1) << " ms, ratio " << f2(pool / one)
+              << "\n";
 
         // getMatEquivals with generated synonym lexicons, each in a copy of this program.
         for (int groups : {1000, 100000}) {
@@ -341,17 +349,20 @@ int main(int argc, char** argv)
                 QTextStream(stderr) << "bench_catalogue: cannot prepare " << dir << '\n';
                 return 1;
             }
-            lookup[groups] = child(program, {QStringLiteral("--lexicon-lookups"), QString::number(groups)});
+            lookup[groups] =
+                child(program, {QStringLiteral("--lexicon-lookups"), QString::number(groups)});
         }
         out() << "getMatEquivals: " << f2(lookup[1000]) << " us a call with 1,000 synonym groups, "
-              << f2(lookup[100000]) << " us with 100,000, ratio " << f2(lookup[100000] / lookup[1000]) << "\n";
+              << f2(lookup[100000]) << " us with 100,000, ratio "
+              << f2(lookup[100000] / lookup[1000]) << "\n";
     }
 
     // Warm-up: the lexicon store and the segmenter pool, then the first search
     // (which reads the index's stored fields into the cache).
     SearchUtil::instance();
     WordSegment::segmentText(QStringLiteral("x"), true);
-    std::this_thread::sleep_for(std::chrono::seconds(2)); // segmenters still loading in the background
+    std::this_thread::sleep_for(
+        std::chrono::seconds(2)); // segmenters still loading in the background
     VeFinder finder;
     const size_t heapBefore = mallinfo2().uordblks;
     const double first = search(finder, queries.first(), index);
@@ -378,12 +389,20 @@ int main(int argc, char** argv)
             fastest[size_t(i)] = std::min(fastest[size_t(i)], ms);
         }
     }
-    out() << "\nquotaSearch, one engine, warm, " << queries.size() << " queries x " << rounds << " rounds\n";
-    out() << QStringLiteral("%1 %2 %3 %4 %5\n").arg(QStringLiteral("class"), -8).arg(QStringLiteral("count"), 6)
-                 .arg(QStringLiteral("p50 ms"), 8).arg(QStringLiteral("p90 ms"), 8).arg(QStringLiteral("p99 ms"), 8);
+    out() << "\nquotaSearch, one engine, warm, " << queries.size() << " queries x " << rounds
+          << " rounds\n";
+    out() << QStringLiteral("%1 %2 %3 %4 %5\n")
+                 .arg(QStringLiteral("class"), -8)
+                 .arg(QStringLiteral("count"), 6)
+                 .arg(QStringLiteral("p50 ms"), 8)
+                 .arg(QStringLiteral("p90 ms"), 8)
+                 .arg(QStringLiteral("p99 ms"), 8);
     for (const auto& entry : byClass) {
-        out() << QStringLiteral("%1 %2 %3 %4 %5\n").arg(entry.first, -8).arg(int(entry.second.size()), 6)
-                     .arg(f2(percentile(entry.second, 0.5)), 8).arg(f2(percentile(entry.second, 0.9)), 8)
+        out() << QStringLiteral("%1 %2 %3 %4 %5\n")
+                     .arg(entry.first, -8)
+                     .arg(int(entry.second.size()), 6)
+                     .arg(f2(percentile(entry.second, 0.5)), 8)
+                     .arg(f2(percentile(entry.second, 0.9)), 8)
                      .arg(f2(percentile(entry.second, 0.99)), 8);
     }
 
@@ -431,8 +450,9 @@ int main(int argc, char** argv)
     const double floor = percentile(floors, 0.5);
     const double broad = percentile(heldBroad, 0.5);
     out() << "\nbroad id-collection floor (HitCollector, doc ids only): " << floors.size() << " of "
-          << termHits.size() << " head words held by 1,000+ entries as a term; floor p50 " << f2(floor, 3)
-          << " ms; their quotaSearch p50 " << f2(broad) << " ms = " << f2(broad / floor, 1) << " x the floor"
+          << termHits.size() << " head words held by 1,000+ entries as a term; floor p50 "
+          << f2(floor, 3) << " ms; their quotaSearch p50 " << f2(broad)
+          << " ms = " << f2(broad / floor, 1) << " x the floor"
           << " (opening and closing the index alone: " << f2(openClose(index), 3) << " ms)\n";
 
     if (latencyOnly)

@@ -1,6 +1,6 @@
 /** @file bench_enginehits.cpp @brief Time of reading, ranking and grouping by number of hits, through the entry operations. */
-#include "testindex.h"
 #include "engine/VeFinder"
+#include "testindex.h"
 
 #include <QtTest>
 
@@ -76,7 +76,8 @@ void BenchEngineHits::ranked()
     VeFinder engine;
     QList<QStringList> groups;
     QBENCHMARK {
-        engine.quotaSearch(groups, code, QStringLiteral("电缆"), QString(), m_index, nullptr, false);
+        engine.quotaSearch(groups, code, QStringLiteral("电缆"), QString(), m_index, nullptr,
+                           false);
     }
     QVERIFY(groups.size() > 2);
 }

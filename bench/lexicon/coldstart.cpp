@@ -55,7 +55,8 @@ int main(int argc, char** argv)
     }
     std::sort(times.begin(), times.end());
     const auto ms = [](qint64 us) { return QString::number(us / 1000.0, 'f', 2); };
-    out << "SearchUtil::instance() cold start over " << runs << " processes: median " << ms(times[times.size() / 2])
-        << " ms, min " << ms(times.front()) << " ms, max " << ms(times.back()) << " ms\n";
+    out << "SearchUtil::instance() cold start over " << runs << " processes: median "
+        << ms(times[times.size() / 2]) << " ms, min " << ms(times.front()) << " ms, max "
+        << ms(times.back()) << " ms\n";
     return 0;
 }

@@ -129,8 +129,8 @@ int main(int argc, char** argv)
     for (const auto& row : readCsvTable(QStringLiteral(SAMPLE_BILL)))
         lines << Line{row.value(QStringLiteral("id")), row.value(QStringLiteral("code")),
                       row.value(QStringLiteral("name")), row.value(QStringLiteral("spec"))};
-    const auto cold = std::find_if(lines.cbegin(), lines.cend(),
-                                   [&](const Line& l) { return l.id == coldLine; });
+    const auto cold =
+        std::find_if(lines.cbegin(), lines.cend(), [&](const Line& l) { return l.id == coldLine; });
     if (lines.isEmpty() || cold == lines.cend()) {
         err << "bench_search: cannot read " << SAMPLE_BILL << " or no line " << coldLine << '\n';
         return 1;
@@ -138,7 +138,8 @@ int main(int argc, char** argv)
 
     QHash<QString, QString> positions;
     for (const auto& row : readCsvTable(QStringLiteral(SAMPLE_CATALOGUE)))
-        positions.insert(row.value(QStringLiteral("mat_id")), row.value(QStringLiteral("position")));
+        positions.insert(row.value(QStringLiteral("mat_id")),
+                         row.value(QStringLiteral("position")));
     VeFinder finder;
     finder.setPosIndex(positions);
 
@@ -158,11 +159,12 @@ int main(int argc, char** argv)
                       {QStringLiteral("--quiet"), QStringLiteral(SAMPLE_CATALOGUE), index});
         if (!indexer.waitForFinished(600000) || indexer.exitStatus() != QProcess::NormalExit
             || indexer.exitCode() != 0) {
-            err << "bench_search: vefinder-index failed: " << indexer.readAllStandardError() << '\n';
+            err << "bench_search: vefinder-index failed: " << indexer.readAllStandardError()
+                << '\n';
             return 1;
         }
-        out << "index of " << positions.size() << " entries built in " << ms(timer.nsecsElapsed() / 1e6)
-            << " ms\n";
+        out << "index of " << positions.size() << " entries built in "
+            << ms(timer.nsecsElapsed() / 1e6) << " ms\n";
     }
 
     // Cold: the first quotaSearch of a process, which builds the lexicon
@@ -240,7 +242,8 @@ int main(int argc, char** argv)
         const QString described = QStringList{cold->id, cold->code, cold->name, cold->spec}
                                       .join(QLatin1Char(' '))
                                       .simplified();
-        out << "\ncold first call (" << described << ", builds the lexicon store and the segmenter pool), " << coldNs.size()
+        out << "\ncold first call (" << described
+            << ", builds the lexicon store and the segmenter pool), " << coldNs.size()
             << " fresh processes: median " << ms(s.median) << " ms, max " << ms(s.max) << " ms\n";
     }
     return 0;

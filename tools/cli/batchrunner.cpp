@@ -19,13 +19,13 @@
 #include <CLucene.h>
 #pragma GCC diagnostic pop
 
-BatchRunner::BatchRunner(const QString& indexPath, const QHash<QString, QString>& positions, bool deepSearch, int jobs)
-    : m_indexPath(indexPath)
-    , m_positions(positions)
-    , m_deepSearch(deepSearch)
-    , m_jobs(qMax(1, jobs))
-{
-}
+BatchRunner::BatchRunner(const QString& indexPath, const QHash<QString, QString>& positions,
+                         bool deepSearch, int jobs)
+    : m_indexPath(indexPath),
+      m_positions(positions),
+      m_deepSearch(deepSearch),
+      m_jobs(qMax(1, jobs))
+{}
 
 void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress& progress)
 {
@@ -53,9 +53,11 @@ void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress
                     finder.quotaSearch(outcome.groups, row.code, row.name, row.spec, m_indexPath,
                                        &foundCount, m_deepSearch);
                 } catch (CLuceneError& e) {
-                    outcome.error = QStringLiteral("index error: %1").arg(QString::fromLocal8Bit(e.what()));
+                    outcome.error =
+                        QStringLiteral("index error: %1").arg(QString::fromLocal8Bit(e.what()));
                 } catch (std::exception& e) {
-                    outcome.error = QStringLiteral("search failed: %1").arg(QString::fromLocal8Bit(e.what()));
+                    outcome.error =
+                        QStringLiteral("search failed: %1").arg(QString::fromLocal8Bit(e.what()));
                 }
                 if (!outcome.error.isEmpty())
                     outcome.groups.clear();
@@ -75,8 +77,7 @@ void BatchRunner::run(const QVector<Row>& rows, const Sink& sink, const Progress
     try {
         QStringList ids;
         VeFinder().normCodeSearch(ids, QString(), m_indexPath);
-    } catch (...) {
-    }
+    } catch (...) {}
 
     const int threadCount = qMin(m_jobs, qMax(1, count));
     std::vector<std::thread> threads;

@@ -33,7 +33,8 @@ public:
     /// Called now and then with the number of rows finished.
     using Progress = std::function<void(int finished)>;
 
-    BatchRunner(const QString& indexPath, const QHash<QString, QString>& positions, bool deepSearch, int jobs);
+    BatchRunner(const QString& indexPath, const QHash<QString, QString>& positions, bool deepSearch,
+                int jobs);
 
     /// Searches all @p rows; returns when every outcome has been handed on.
     void run(const QVector<Row>& rows, const Sink& sink, const Progress& progress);

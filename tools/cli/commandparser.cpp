@@ -6,33 +6,38 @@
 const QString CommandParser::DefaultIndexPath = QStringLiteral("index");
 
 CommandParser::CommandParser(const QString& command, const QString& description)
-    : m_command(command)
-    , m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."))
-    , m_index(QStringLiteral("index"),
-              QStringLiteral("The catalogue index directory (default: ./%1).").arg(DefaultIndexPath),
-              QStringLiteral("DIR"), DefaultIndexPath)
-    , m_positions(QStringLiteral("positions"),
-                  QStringLiteral("Catalogue positions for the ranking's last tie-break: the catalogue CSV "
-                                 "(its mat_id and position columns) or a two-column file of mat id and "
-                                 "hexadecimal position."),
-                  QStringLiteral("FILE"))
-    , m_shallow(QStringLiteral("shallow"),
-                QStringLiteral("Stop after the strict strategies (no deep search)."))
-    , m_json(QStringLiteral("json"), QStringLiteral("Print the result as JSON (see docs/cli.md)."))
-    , m_explain(QStringLiteral("explain"),
-                QStringLiteral("Show which step delivered each entry, its sort value and the queries run."))
-    , m_groups(QStringLiteral("groups"),
-               QStringLiteral("The table shows the fuzzy groups up to the N-th that holds entries, then a "
-                              "line counting the groups and entries left out; the precise and code groups "
-                              "always show. 0 (the default) shows every group. --json output always "
-                              "holds every group."),
+    : m_command(command),
+      m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")),
+      m_index(
+          QStringLiteral("index"),
+          QStringLiteral("The catalogue index directory (default: ./%1).").arg(DefaultIndexPath),
+          QStringLiteral("DIR"), DefaultIndexPath),
+      m_positions(
+          QStringLiteral("positions"),
+          QStringLiteral("Catalogue positions for the ranking's last tie-break: the catalogue CSV "
+                         "(its mat_id and position columns) or a two-column file of mat id and "
+                         "hexadecimal position."),
+          QStringLiteral("FILE")),
+      m_shallow(QStringLiteral("shallow"),
+                QStringLiteral("Stop after the strict strategies (no deep search).")),
+      m_json(QStringLiteral("json"), QStringLiteral("Print the result as JSON (see docs/cli.md).")),
+      m_explain(QStringLiteral("explain"),
+                QStringLiteral(
+                    "Show which step delivered each entry, its sort value and the queries run.")),
+      m_groups(QStringLiteral("groups"),
+               QStringLiteral(
+                   "The table shows the fuzzy groups up to the N-th that holds entries, then a "
+                   "line counting the groups and entries left out; the precise and code groups "
+                   "always show. 0 (the default) shows every group. --json output always "
+                   "holds every group."),
                QStringLiteral("N"), QStringLiteral("0"))
 {
     m_parser.setApplicationDescription(description);
     m_parser.addOption(m_help);
 }
 
-void CommandParser::addPositional(const QString& name, const QString& description, const QString& syntax)
+void CommandParser::addPositional(const QString& name, const QString& description,
+                                  const QString& syntax)
 {
     m_parser.addPositionalArgument(name, description, syntax);
 }
@@ -55,7 +60,8 @@ void CommandParser::addOutputOptions()
     m_hasOutput = true;
 }
 
-bool CommandParser::parse(const QStringList& arguments, int minPositional, int maxPositional, int* exitCode)
+bool CommandParser::parse(const QStringList& arguments, int minPositional, int maxPositional,
+                          int* exitCode)
 {
     if (!m_parser.parse(arguments)) {
         *exitCode = usageError(m_parser.errorText());
@@ -88,7 +94,9 @@ bool CommandParser::parse(const QStringList& arguments, int minPositional, int m
         }
         if (!ok) {
             *exitCode = usageError(
-                QStringLiteral("--groups expects a whole number of groups, 0 or more (0: all), got \"%1\"").arg(value));
+                QStringLiteral(
+                    "--groups expects a whole number of groups, 0 or more (0: all), got \"%1\"")
+                    .arg(value));
             return false;
         }
     }

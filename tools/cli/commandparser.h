@@ -32,7 +32,8 @@ public:
     CommandParser(const QString& command, const QString& description);
 
     QCommandLineParser& parser() { return m_parser; }
-    void addPositional(const QString& name, const QString& description, const QString& syntax = QString());
+    void addPositional(const QString& name, const QString& description,
+                       const QString& syntax = QString());
     /// --index and --positions, and --shallow for the searches.
     void addIndexOptions(bool withShallow);
     /// --json, --explain and --groups.

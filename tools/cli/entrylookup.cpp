@@ -32,7 +32,8 @@ EntryLookup::EntryLookup(const QString& indexPath)
     try {
         m_reader = IndexReader::open(QFile::encodeName(indexPath).constData());
     } catch (CLuceneError& e) {
-        m_error = QStringLiteral("%1: cannot open the index: %2").arg(indexPath, QString::fromLocal8Bit(e.what()));
+        m_error = QStringLiteral("%1: cannot open the index: %2")
+                      .arg(indexPath, QString::fromLocal8Bit(e.what()));
         m_reader = nullptr;
     }
 }

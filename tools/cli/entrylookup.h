@@ -4,7 +4,11 @@
 #include <QHash>
 #include <QString>
 
-namespace lucene { namespace index { class IndexReader; } }
+namespace lucene {
+namespace index {
+class IndexReader;
+} // namespace index
+} // namespace lucene
 
 /// What the index stores about one entry, for display.
 struct CatalogueEntry {

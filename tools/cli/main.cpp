@@ -34,7 +34,9 @@ QString overview()
         "\n"
         "Commands:\n");
     for (const Command& command : Commands)
-        text += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(command.name), -10).arg(QString::fromLatin1(command.summary));
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromLatin1(command.name), -10)
+                    .arg(QString::fromLatin1(command.summary));
     text += QStringLiteral(
         "\n"
         "'vefinder COMMAND --help' describes a command and its options. The searches read\n"
@@ -88,7 +90,8 @@ int main(int argc, char* argv[])
         rest = QStringList{arguments.at(0), QStringLiteral("--help")};
         if (name == QLatin1String("index") || name == QLatin1String("lex")) {
             char* toolArgs[] = {argv[0], argv[2], const_cast<char*>("--help"), nullptr};
-            return runSiblingTool(name == QLatin1String("index") ? "vefinder-index" : "vefinder-lex", 3, toolArgs);
+            return runSiblingTool(
+                name == QLatin1String("index") ? "vefinder-index" : "vefinder-lex", 3, toolArgs);
         }
     }
     int code = -1;

@@ -41,11 +41,13 @@ QStringList recordFields(const CsvRecord& record, bool* valid)
 
 namespace PositionTable {
 
-bool load(const QString& path, QHash<QString, QString>* table, QStringList* warnings, QString* error)
+bool load(const QString& path, QHash<QString, QString>* table, QStringList* warnings,
+          QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: cannot open the positions file: %2").arg(path, file.errorString());
+        *error =
+            QStringLiteral("%1: cannot open the positions file: %2").arg(path, file.errorString());
         return false;
     }
     CsvReader reader(&file);
@@ -62,9 +64,11 @@ bool load(const QString& path, QHash<QString, QString>* table, QStringList* warn
     };
     while (reader.next(record)) {
         bool valid = true;
-        const QStringList fields = record.error.isEmpty() ? recordFields(record, &valid) : QStringList();
+        const QStringList fields =
+            record.error.isEmpty() ? recordFields(record, &valid) : QStringList();
         if (!record.error.isEmpty() || !valid) {
-            skip(record.line, record.error.isEmpty() ? QStringLiteral("invalid UTF-8") : record.error);
+            skip(record.line,
+                 record.error.isEmpty() ? QStringLiteral("invalid UTF-8") : record.error);
             first = false;
             continue;
         }
@@ -81,7 +85,8 @@ bool load(const QString& path, QHash<QString, QString>* table, QStringList* warn
                 continue; // a header of some other names
         }
         if (fields.size() <= qMax(idColumn, positionColumn)) {
-            skip(record.line, QStringLiteral("%1 field(s), too few for mat id and position").arg(fields.size()));
+            skip(record.line,
+                 QStringLiteral("%1 field(s), too few for mat id and position").arg(fields.size()));
             continue;
         }
         const QString id = fields.at(idColumn);
@@ -101,8 +106,9 @@ bool load(const QString& path, QHash<QString, QString>* table, QStringList* warn
     if (skipped > 20)
         *warnings << QStringLiteral("%1: %2 more row(s) skipped").arg(path).arg(skipped - 20);
     if (table->isEmpty()) {
-        *error = QStringLiteral("%1: holds no mat id with a hexadecimal position; expected the catalogue CSV "
-                                "(mat_id and position columns) or two columns of mat id and position")
+        *error = QStringLiteral(
+                     "%1: holds no mat id with a hexadecimal position; expected the catalogue CSV "
+                     "(mat_id and position columns) or two columns of mat id and position")
                      .arg(path);
         return false;
     }

@@ -12,5 +12,6 @@ namespace PositionTable {
 /// Rows without a usable position are skipped and described in @p warnings.
 /// False, with @p error naming the file, when the file cannot be read or
 /// yields nothing at all.
-bool load(const QString& path, QHash<QString, QString>* table, QStringList* warnings, QString* error);
+bool load(const QString& path, QHash<QString, QString>* table, QStringList* warnings,
+          QString* error);
 } // namespace PositionTable

@@ -34,7 +34,8 @@ int finish(SearchReport& report, const QList<QStringList>& result, const SearchS
             entry.matId = matId;
             entry.stored = lookup.entry(matId);
             if (settings.explain) {
-                const ExplainObserver::Delivery delivery = observer.delivery(matId, &entry.explained);
+                const ExplainObserver::Delivery delivery =
+                    observer.delivery(matId, &entry.explained);
                 entry.step = delivery.step;
                 entry.sortValue = delivery.sortValue;
             }
@@ -79,9 +80,9 @@ QString codeKind(int, int)
 
 /// What a search command does with its engine: fills the groups and, for
 /// quota, the found count in the report.
-using SearchCall = std::function<void(VeFinder& finder, const QStringList& args,
-                                      const SearchSettings& settings, QList<QStringList>& result,
-                                      SearchReport& report)>;
+using SearchCall =
+    std::function<void(VeFinder& finder, const QStringList& args, const SearchSettings& settings,
+                       QList<QStringList>& result, SearchReport& report)>;
 
 /// The common run of the search commands: parses the arguments (one per name
 /// in @p inputNames), checks index and data, searches on a fresh engine with
@@ -118,18 +119,22 @@ int runSearch(CommandParser& command, const QStringList& arguments, const QStrin
 
 int runQuota(const QStringList& arguments)
 {
-    CommandParser command(QStringLiteral("quota"),
-                          QStringLiteral("Looks a catalogue entry up by code, name and specification: the precise\n"
-                                         "group (all three exactly) first, then the fuzzy groups of the name and\n"
-                                         "specification, best first, then the group of the code. Give \"\" for an\n"
-                                         "unknown code or specification."));
-    command.addPositional(QStringLiteral("CODE"), QStringLiteral("The entry's code (may be empty)."));
+    CommandParser command(
+        QStringLiteral("quota"),
+        QStringLiteral("Looks a catalogue entry up by code, name and specification: the precise\n"
+                       "group (all three exactly) first, then the fuzzy groups of the name and\n"
+                       "specification, best first, then the group of the code. Give \"\" for an\n"
+                       "unknown code or specification."));
+    command.addPositional(QStringLiteral("CODE"),
+                          QStringLiteral("The entry's code (may be empty)."));
     command.addPositional(QStringLiteral("NAME"), QStringLiteral("The material name."));
-    command.addPositional(QStringLiteral("SPEC"), QStringLiteral("The specification (may be empty)."));
+    command.addPositional(QStringLiteral("SPEC"),
+                          QStringLiteral("The specification (may be empty)."));
     command.addIndexOptions(true);
     command.addOutputOptions();
-    const auto search = [](VeFinder& finder, const QStringList& args, const SearchSettings& settings,
-                           QList<QStringList>& result, SearchReport& report) {
+    const auto search = [](VeFinder& finder, const QStringList& args,
+                           const SearchSettings& settings, QList<QStringList>& result,
+                           SearchReport& report) {
         int foundCount = INT_MIN; // tells whether the engine wrote it
         finder.quotaSearch(result, args.at(0), args.at(1), args.at(2), settings.indexPath,
                            &foundCount, settings.deepSearch);
@@ -137,35 +142,41 @@ int runQuota(const QStringList& arguments)
         report.foundCount = report.hasFoundCount ? foundCount : 0;
     };
     return runSearch(command, arguments, QStringLiteral("quota"),
-                     {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")}, search,
-                     quotaKind);
+                     {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")},
+                     search, quotaKind);
 }
 
 int runSegment(const QStringList& arguments)
 {
-    CommandParser command(QStringLiteral("segment"),
-                          QStringLiteral("Searches one free-text description (the fuzzy search alone, without\n"
-                                         "precise and code groups): groups of entries, best first."));
-    command.addPositional(QStringLiteral("TEXT"), QStringLiteral("The description, e.g. \"电力电缆YJV 三芯 2.5\"."));
+    CommandParser command(
+        QStringLiteral("segment"),
+        QStringLiteral("Searches one free-text description (the fuzzy search alone, without\n"
+                       "precise and code groups): groups of entries, best first."));
+    command.addPositional(QStringLiteral("TEXT"),
+                          QStringLiteral("The description, e.g. \"电力电缆YJV 三芯 2.5\"."));
     command.addIndexOptions(true);
     command.addOutputOptions();
-    const auto search = [](VeFinder& finder, const QStringList& args, const SearchSettings& settings,
-                           QList<QStringList>& result, SearchReport&) {
+    const auto search = [](VeFinder& finder, const QStringList& args,
+                           const SearchSettings& settings, QList<QStringList>& result,
+                           SearchReport&) {
         finder.segmentSearch(result, args.at(0), settings.indexPath, settings.deepSearch);
     };
-    return runSearch(command, arguments, QStringLiteral("segment"), {QStringLiteral("text")}, search,
-                     fuzzyKind);
+    return runSearch(command, arguments, QStringLiteral("segment"), {QStringLiteral("text")},
+                     search, fuzzyKind);
 }
 
 int runCode(const QStringList& arguments)
 {
-    CommandParser command(QStringLiteral("code"),
-                          QStringLiteral("Lists the entries whose code is exactly CODE (letter case and spaces count)."));
+    CommandParser command(
+        QStringLiteral("code"),
+        QStringLiteral(
+            "Lists the entries whose code is exactly CODE (letter case and spaces count)."));
     command.addPositional(QStringLiteral("CODE"), QStringLiteral("The code."));
     command.addIndexOptions(false);
     command.addOutputOptions();
-    const auto search = [](VeFinder& finder, const QStringList& args, const SearchSettings& settings,
-                           QList<QStringList>& result, SearchReport&) {
+    const auto search = [](VeFinder& finder, const QStringList& args,
+                           const SearchSettings& settings, QList<QStringList>& result,
+                           SearchReport&) {
         QStringList ids;
         finder.normCodeSearch(ids, args.at(0), settings.indexPath);
         result = {ids};

@@ -20,10 +20,12 @@ namespace {
 
 bool isWide(uint c)
 {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF)
-        || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF)
-        || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
-        || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E)
+        || (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF)
+        || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF)
+        || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF)
+        || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
+        || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
 QString padded(const QString& text, int width)
@@ -134,10 +136,11 @@ QString table(const SearchReport& report, int fuzzyGroups)
         inputs << QStringLiteral("%1 %2").arg(item.first, quoted(item.second));
     QString out = QStringLiteral("%1: %2\nindex: %3 (%4)\n\n")
                       .arg(report.command, inputs.join(QStringLiteral(", ")), report.indexPath,
-                           report.deepSearch ? QStringLiteral("deep search") : QStringLiteral("shallow search"));
+                           report.deepSearch ? QStringLiteral("deep search")
+                                             : QStringLiteral("shallow search"));
 
     QStringList header = {QStringLiteral("group"), QStringLiteral("kind"), QStringLiteral("mat id"),
-                          QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")};
+                          QStringLiteral("code"),  QStringLiteral("name"), QStringLiteral("spec")};
     if (report.explain)
         header << QStringLiteral("step") << QStringLiteral("sort");
     QList<QStringList> rows;
@@ -151,8 +154,12 @@ QString table(const SearchReport& report, int fuzzyGroups)
             continue;
         }
         for (const SearchReport::Entry& entry : group.entries) {
-            QStringList row = {number, group.kind, entry.matId, entry.stored.code,
-                               entry.stored.found ? entry.stored.name : QStringLiteral("(not in the index)"),
+            QStringList row = {number,
+                               group.kind,
+                               entry.matId,
+                               entry.stored.code,
+                               entry.stored.found ? entry.stored.name
+                                                  : QStringLiteral("(not in the index)"),
                                entry.stored.spec};
             if (report.explain) {
                 row << (entry.explained ? entry.step : QStringLiteral("?"))
@@ -224,8 +231,10 @@ QByteArray json(const SearchReport& report)
                                {QStringLiteral("spec"), entry.stored.spec},
                                {QStringLiteral("brand"), entry.stored.brand}};
             if (report.explain) {
-                object.insert(QStringLiteral("step"), entry.explained ? QJsonValue(entry.step) : QJsonValue());
-                object.insert(QStringLiteral("sortValue"), entry.explained ? QJsonValue(entry.sortValue) : QJsonValue());
+                object.insert(QStringLiteral("step"),
+                              entry.explained ? QJsonValue(entry.step) : QJsonValue());
+                object.insert(QStringLiteral("sortValue"),
+                              entry.explained ? QJsonValue(entry.sortValue) : QJsonValue());
             }
             entries.append(object);
         }
@@ -239,13 +248,15 @@ QByteArray json(const SearchReport& report)
                      {QStringLiteral("input"), input},
                      {QStringLiteral("index"), report.indexPath},
                      {QStringLiteral("deepSearch"), report.deepSearch},
-                     {QStringLiteral("foundCount"), report.hasFoundCount ? QJsonValue(report.foundCount) : QJsonValue()},
+                     {QStringLiteral("foundCount"),
+                      report.hasFoundCount ? QJsonValue(report.foundCount) : QJsonValue()},
                      {QStringLiteral("entryCount"), report.entryCount()},
                      {QStringLiteral("groups"), groups}};
     if (report.explain) {
         QJsonArray queries;
         for (const auto& query : report.queries)
-            queries.append(QJsonObject{{QStringLiteral("step"), query.first}, {QStringLiteral("query"), query.second}});
+            queries.append(QJsonObject{{QStringLiteral("step"), query.first},
+                                       {QStringLiteral("query"), query.second}});
         root.insert(QStringLiteral("queries"), queries);
     }
     return QJsonDocument(root).toJson(QJsonDocument::Indented);

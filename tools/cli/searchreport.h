@@ -24,12 +24,13 @@ struct SearchReport {
         QList<Entry> entries;
     };
 
-    QString command;                       ///< quota, segment or code
-    QList<QPair<QString, QString>> input;  ///< the arguments searched, in order (code, name, spec / text / code)
-    QString indexPath;                     ///< absolute path of the index
+    QString command; ///< quota, segment or code
+    QList<QPair<QString, QString>>
+        input;         ///< the arguments searched, in order (code, name, spec / text / code)
+    QString indexPath; ///< absolute path of the index
     bool deepSearch = true;
     bool explain = false;
-    bool hasFoundCount = false;            ///< the engine wrote foundCount
+    bool hasFoundCount = false; ///< the engine wrote foundCount
     int foundCount = 0;
     QList<Group> groups;
     QList<QPair<QString, QString>> queries; ///< (step, query) with explain

@@ -18,9 +18,9 @@ int prepare(const SearchSettings& settings, QHash<QString, QString>* positions)
 
     const QString indexProblem = DataLayout::indexProblem(settings.indexPath);
     if (!indexProblem.isEmpty()) {
-        Console::error(settings.indexPath == CommandParser::DefaultIndexPath
-                           ? indexProblem + QStringLiteral(" (the default; give another with --index DIR)")
-                           : indexProblem);
+        Console::error(settings.indexPath == CommandParser::DefaultIndexPath ? indexProblem
+                               + QStringLiteral(" (the default; give another with --index DIR)")
+                                                                             : indexProblem);
         return ExitDataError;
     }
 

@@ -14,9 +14,11 @@
 
 int runSiblingTool(const char* tool, int argc, char* argv[])
 {
-    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLatin1(tool);
+    const QString path =
+        QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLatin1(tool);
     if (!QFileInfo(path).isExecutable()) {
-        Console::error(QStringLiteral("%1: not found; expected the tool %2 beside vefinder").arg(path, QString::fromLatin1(tool)));
+        Console::error(QStringLiteral("%1: not found; expected the tool %2 beside vefinder")
+                           .arg(path, QString::fromLatin1(tool)));
         return ExitDataError;
     }
     // The tool gets the arguments after the command exactly as they came.
@@ -29,6 +31,7 @@ int runSiblingTool(const char* tool, int argc, char* argv[])
     std::fflush(stdout);
     std::fflush(stderr);
     ::execv(program.constData(), args.data());
-    Console::error(QStringLiteral("%1: cannot run: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    Console::error(QStringLiteral("%1: cannot run: %2")
+                       .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return ExitDataError;
 }

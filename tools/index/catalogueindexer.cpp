@@ -1,11 +1,11 @@
 /** @file catalogueindexer.cpp @brief Reading the catalogue, writing the index, moving it into place. */
 #include "catalogueindexer.h"
 
+#include "analysis/indexfields.h"
 #include "csvcolumns.h"
 #include "csvreader.h"
 #include "datalayout.h"
 #include "entryterms.h"
-#include "analysis/indexfields.h"
 #include "progressmeter.h"
 
 #include "analysis/widthfold.h"
@@ -116,7 +116,8 @@ bool replaceDirectory(const QString& built, const QString& target, QString* erro
     }
     if (!parent.rename(built, target)) {
         parent.rename(aside, target);
-        *error = QStringLiteral("%1: could not move the new index into place; the old one is kept").arg(target);
+        *error = QStringLiteral("%1: could not move the new index into place; the old one is kept")
+                     .arg(target);
         return false;
     }
     QDir(aside).removeRecursively();
@@ -125,8 +126,8 @@ bool replaceDirectory(const QString& built, const QString& target, QString* erro
 
 bool readHeader(const CsvRecord& header, Columns& columns, QString* error, QStringList* ignored)
 {
-    CsvColumns named({QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec"),
-                      QStringLiteral("brand"), QStringLiteral("position")});
+    CsvColumns named({QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"),
+                      QStringLiteral("spec"), QStringLiteral("brand"), QStringLiteral("position")});
     if (!named.read(header)) {
         *error = QStringLiteral("the header row is not valid UTF-8");
         return false;
@@ -143,11 +144,13 @@ bool readHeader(const CsvRecord& header, Columns& columns, QString* error, QStri
     columns.brand = named.column(QStringLiteral("brand"));
     columns.position = named.column(QStringLiteral("position"));
     *ignored << named.unknown();
-    const QStringList missing = named.missing(
-        {QStringLiteral("mat_id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")});
+    const QStringList missing = named.missing({QStringLiteral("mat_id"), QStringLiteral("code"),
+                                               QStringLiteral("name"), QStringLiteral("spec")});
     if (!missing.isEmpty()) {
-        *error = QStringLiteral("the header row lacks the column(s) %1; expected mat_id,code,name,spec,brand[,position]")
-                     .arg(missing.join(QStringLiteral(", ")));
+        *error =
+            QStringLiteral(
+                "the header row lacks the column(s) %1; expected mat_id,code,name,spec,brand[,position]")
+                .arg(missing.join(QStringLiteral(", ")));
         return false;
     }
     return true;
@@ -169,21 +172,28 @@ QString replaceableProblem(const QString& target, const QString& given)
     if (!info.exists())
         return QString();
     if (!info.isDir())
-        return QStringLiteral("%1: exists and is not a directory; refusing to replace it").arg(given);
-    const bool empty = QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty();
+        return QStringLiteral("%1: exists and is not a directory; refusing to replace it")
+            .arg(given);
+    const bool empty =
+        QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty();
     if (!empty && !DataLayout::holdsIndex(target))
-        return QStringLiteral("%1: exists, is not empty and holds no catalogue index; refusing to replace it").arg(given);
+        return QStringLiteral(
+                   "%1: exists, is not empty and holds no catalogue index; refusing to replace it")
+            .arg(given);
     return QString();
 }
 
 /// Reads one record into @p row; returns why it is rejected, or an empty
 /// string. @p warning describes a problem that does not reject the row.
-QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* row, QString* warning)
+QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* row,
+                QString* warning)
 {
     if (!record.error.isEmpty())
         return record.error;
     if (record.fields.size() != columns.count)
-        return QStringLiteral("%1 field(s), expected %2").arg(record.fields.size()).arg(columns.count);
+        return QStringLiteral("%1 field(s), expected %2")
+            .arg(record.fields.size())
+            .arg(columns.count);
     QVector<QString> fields(record.fields.size());
     for (int i = 0; i < record.fields.size(); ++i) {
         if (!decodeUtf8Strict(record.fields.at(i), &fields[i]))
@@ -201,7 +211,8 @@ QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* r
         // no longer be found.
         for (const QChar c : value) {
             if (c.isSurrogate())
-                return QStringLiteral("a field holds a character beyond U+FFFF, which the index cannot store");
+                return QStringLiteral(
+                    "a field holds a character beyond U+FFFF, which the index cannot store");
         }
     }
     row->line = record.line;
@@ -244,22 +255,22 @@ void addEntry(lucene::index::IndexWriter& writer, const CatalogueRow& row)
     if (!row.brand.isEmpty())
         addField(doc, IndexFields::Brand, row.brand, Field::STORE_YES | Field::INDEX_UNTOKENIZED);
     for (const WordTerm& term : row.terms)
-        addField(doc, IndexFields::wordField(term.first), term.second, Field::STORE_NO | Field::INDEX_UNTOKENIZED);
+        addField(doc, IndexFields::wordField(term.first), term.second,
+                 Field::STORE_NO | Field::INDEX_UNTOKENIZED);
     writer.addDocument(&doc);
 }
 
 } // namespace
 
 CatalogueIndexer::CatalogueIndexer(const Options& options, FILE* messages)
-    : m_options(options)
-    , m_messages(messages)
-{
-}
+    : m_options(options), m_messages(messages)
+{}
 
 void CatalogueIndexer::report(qint64 line, const QString& message)
 {
-    const QString text = line > 0 ? QStringLiteral("%1:%2: %3\n").arg(m_options.csvPath).arg(line).arg(message)
-                                  : QStringLiteral("%1: %2\n").arg(m_options.csvPath, message);
+    const QString text = line > 0
+        ? QStringLiteral("%1:%2: %3\n").arg(m_options.csvPath).arg(line).arg(message)
+        : QStringLiteral("%1: %2\n").arg(m_options.csvPath, message);
     std::fputs(text.toLocal8Bit().constData(), m_messages);
 }
 
@@ -271,7 +282,8 @@ CatalogueIndexer::Result CatalogueIndexer::run()
 
     QFile csv(m_options.csvPath);
     if (!csv.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("%1: cannot open the catalogue: %2").arg(m_options.csvPath, csv.errorString());
+        result.error = QStringLiteral("%1: cannot open the catalogue: %2")
+                           .arg(m_options.csvPath, csv.errorString());
         return result;
     }
 
@@ -285,17 +297,21 @@ CatalogueIndexer::Result CatalogueIndexer::run()
         result.error = QStringLiteral("%1: cannot create the directory").arg(parentPath);
         return result;
     }
-    QTemporaryDir building(parentPath + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".building-XXXXXX"));
+    QTemporaryDir building(parentPath + QStringLiteral("/.") + targetInfo.fileName()
+                           + QStringLiteral(".building-XXXXXX"));
     if (!building.isValid()) {
-        result.error = QStringLiteral("%1: cannot create a temporary directory to build in").arg(parentPath);
+        result.error =
+            QStringLiteral("%1: cannot create a temporary directory to build in").arg(parentPath);
         return result;
     }
 
     CsvReader reader(&csv);
     CsvRecord record;
     if (!reader.next(record)) {
-        result.error = QStringLiteral("%1: empty file; expected a header row mat_id,code,name,spec,brand[,position]")
-                           .arg(m_options.csvPath);
+        result.error =
+            QStringLiteral(
+                "%1: empty file; expected a header row mat_id,code,name,spec,brand[,position]")
+                .arg(m_options.csvPath);
         return result;
     }
     Columns columns;
@@ -309,14 +325,17 @@ CatalogueIndexer::Result CatalogueIndexer::run()
         return result;
     }
     if (!ignored.isEmpty())
-        report(record.line, QStringLiteral("warning: ignoring column(s) %1").arg(ignored.join(QStringLiteral(", "))));
+        report(record.line,
+               QStringLiteral("warning: ignoring column(s) %1")
+                   .arg(ignored.join(QStringLiteral(", "))));
 
     const int jobs = qBound(1, m_options.jobs, 8);
     std::vector<std::unique_ptr<EntryTermBuilder>> builders;
     for (int i = 0; i < jobs; ++i)
         builders.emplace_back(new EntryTermBuilder);
 
-    ProgressMeter progress(QStringLiteral("indexing"), QStringLiteral("rows"), ProgressMeter::TerminalOnly);
+    ProgressMeter progress(QStringLiteral("indexing"), QStringLiteral("rows"),
+                           ProgressMeter::TerminalOnly);
     const bool showProgress = m_options.progress && progress.enabled();
     const qint64 fileSize = csv.size();
 
@@ -356,9 +375,11 @@ CatalogueIndexer::Result CatalogueIndexer::run()
                 if (seen != firstLineOfId.constEnd()) {
                     ++duplicates;
                     ++result.warnings;
-                    report(record.line, QStringLiteral("warning: mat_id \"%1\" repeats line %2; both entries are indexed")
-                                            .arg(row.matId)
-                                            .arg(*seen));
+                    report(record.line,
+                           QStringLiteral(
+                               "warning: mat_id \"%1\" repeats line %2; both entries are indexed")
+                               .arg(row.matId)
+                               .arg(*seen));
                 } else {
                     firstLineOfId.insert(row.matId, record.line);
                 }
@@ -387,16 +408,20 @@ CatalogueIndexer::Result CatalogueIndexer::run()
                 progress.update(reader.bytesRead(), fileSize, result.rowsIndexed);
         }
         if (!reader.deviceError().isEmpty())
-            throw std::runtime_error(QStringLiteral("%1: read error: %2").arg(m_options.csvPath, reader.deviceError()).toStdString());
+            throw std::runtime_error(QStringLiteral("%1: read error: %2")
+                                         .arg(m_options.csvPath, reader.deviceError())
+                                         .toStdString());
         if (m_options.strict && result.rowsRejected > 0) {
             writer.close();
-            result.error = QStringLiteral("%1 row(s) rejected and --strict given; the index was not replaced")
-                               .arg(result.rowsRejected);
+            result.error =
+                QStringLiteral("%1 row(s) rejected and --strict given; the index was not replaced")
+                    .arg(result.rowsRejected);
             return result;
         }
         if (result.rowsIndexed == 0) {
             writer.close();
-            result.error = QStringLiteral("%1: no row could be indexed; the index was not replaced").arg(m_options.csvPath);
+            result.error = QStringLiteral("%1: no row could be indexed; the index was not replaced")
+                               .arg(m_options.csvPath);
             return result;
         }
         writer.optimize();
@@ -404,7 +429,8 @@ CatalogueIndexer::Result CatalogueIndexer::run()
     } catch (CLuceneError& e) {
         if (showProgress)
             progress.finish(result.rowsIndexed);
-        result.error = QStringLiteral("%1: writing the index failed: %2").arg(building.path(), QString::fromLocal8Bit(e.what()));
+        result.error = QStringLiteral("%1: writing the index failed: %2")
+                           .arg(building.path(), QString::fromLocal8Bit(e.what()));
         return result;
     } catch (std::exception& e) {
         if (showProgress)
@@ -419,7 +445,9 @@ CatalogueIndexer::Result CatalogueIndexer::run()
     if (!replaceDirectory(building.path(), target, &result.error))
         return result;
     if (duplicates > 0)
-        report(0, QStringLiteral("warning: %1 row(s) repeat the mat_id of an earlier row").arg(duplicates));
+        report(0,
+               QStringLiteral("warning: %1 row(s) repeat the mat_id of an earlier row")
+                   .arg(duplicates));
     result.seconds = clock.elapsed() / 1000.0;
     result.ok = true;
     return result;

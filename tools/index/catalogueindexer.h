@@ -17,21 +17,21 @@ class CatalogueIndexer
 {
 public:
     struct Options {
-        QString csvPath;       ///< the catalogue
-        QString indexPath;     ///< the index directory to create or replace
-        int jobs = 1;          ///< threads that work out the entries' words
-        bool strict = false;   ///< any rejected row fails the build
-        bool progress = true;  ///< show progress on a terminal
+        QString csvPath;      ///< the catalogue
+        QString indexPath;    ///< the index directory to create or replace
+        int jobs = 1;         ///< threads that work out the entries' words
+        bool strict = false;  ///< any rejected row fails the build
+        bool progress = true; ///< show progress on a terminal
     };
 
     struct Result {
-        bool ok = false;           ///< the index is in place
+        bool ok = false; ///< the index is in place
         qint64 rowsIndexed = 0;
         qint64 rowsRejected = 0;
         qint64 warnings = 0;
         double seconds = 0.0;
-        qint64 indexBytes = 0;     ///< size of the finished index
-        QString error;             ///< why the build failed
+        qint64 indexBytes = 0; ///< size of the finished index
+        QString error;         ///< why the build failed
     };
 
     explicit CatalogueIndexer(const Options& options, FILE* messages = stderr);

@@ -81,7 +81,8 @@ void EntryTermBuilder::addSpacedParts(const QString& text, QSet<QString>& words)
 {
     // The cable path cuts the description at script boundaries and queries
     // the lower-case parts one by one.
-    for (const QString& part : spaceScriptBoundaries(text).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    for (const QString& part :
+         spaceScriptBoundaries(text).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts))
         addSegmented(part, words);
 }
 

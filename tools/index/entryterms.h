@@ -63,7 +63,7 @@ private:
     void addSegmented(const QString& text, QSet<QString>& words);
     void close(QSet<QString>& words);
 
-    QHash<QString, QStringList> m_segments;     ///< segmentation cache
-    QHash<QString, WordInfo> m_words;           ///< word cache
-    QHash<QString, TextWords> m_textWords;      ///< names and specifications seen before
+    QHash<QString, QStringList> m_segments; ///< segmentation cache
+    QHash<QString, WordInfo> m_words;       ///< word cache
+    QHash<QString, TextWords> m_textWords;  ///< names and specifications seen before
 };

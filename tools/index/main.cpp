@@ -30,17 +30,22 @@ int main(int argc, char* argv[])
         "\n"
         "Exit codes: 0 index built, 1 error in the input or data (nothing replaced),\n"
         "2 wrong usage."));
-    parser.addPositionalArgument(QStringLiteral("CATALOGUE.csv"), QStringLiteral("The catalogue to index."));
-    parser.addPositionalArgument(QStringLiteral("INDEX_DIR"), QStringLiteral("The index directory to create or replace."));
+    parser.addPositionalArgument(QStringLiteral("CATALOGUE.csv"),
+                                 QStringLiteral("The catalogue to index."));
+    parser.addPositionalArgument(QStringLiteral("INDEX_DIR"),
+                                 QStringLiteral("The index directory to create or replace."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption strictOption(QStringLiteral("strict"),
-                                          QStringLiteral("Fail (and keep the old index) if any row is rejected."));
+    const QCommandLineOption strictOption(
+        QStringLiteral("strict"),
+        QStringLiteral("Fail (and keep the old index) if any row is rejected."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("No progress bar and no summary line."));
-    const QCommandLineOption jobsOption({QStringLiteral("j"), QStringLiteral("jobs")},
-                                        QStringLiteral("Threads that analyse the entries (default: the number of cores, at most 3)."),
-                                        QStringLiteral("N"));
+    const QCommandLineOption jobsOption(
+        {QStringLiteral("j"), QStringLiteral("jobs")},
+        QStringLiteral(
+            "Threads that analyse the entries (default: the number of cores, at most 3)."),
+        QStringLiteral("N"));
     parser.addOption(strictOption);
     parser.addOption(quietOption);
     parser.addOption(jobsOption);
@@ -52,12 +57,15 @@ int main(int argc, char* argv[])
         return ExitOk;
     }
     if (parser.isSet(versionOption)) {
-        Console::out(QStringLiteral("vefinder-index %1\n").arg(QCoreApplication::applicationVersion()));
+        Console::out(
+            QStringLiteral("vefinder-index %1\n").arg(QCoreApplication::applicationVersion()));
         return ExitOk;
     }
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2)
-        return Console::usageError(QStringLiteral("expected CATALOGUE.csv and INDEX_DIR, got %1 argument(s)").arg(args.size()));
+        return Console::usageError(
+            QStringLiteral("expected CATALOGUE.csv and INDEX_DIR, got %1 argument(s)")
+                .arg(args.size()));
 
     CatalogueIndexer::Options options;
     options.csvPath = args.at(0);
@@ -69,8 +77,9 @@ int main(int argc, char* argv[])
         bool ok = false;
         options.jobs = parser.value(jobsOption).toInt(&ok);
         if (!ok || options.jobs < 1 || options.jobs > 64)
-            return Console::usageError(QStringLiteral("--jobs expects a whole number from 1 to 64, got \"%1\"")
-                                  .arg(parser.value(jobsOption)));
+            return Console::usageError(
+                QStringLiteral("--jobs expects a whole number from 1 to 64, got \"%1\"")
+                    .arg(parser.value(jobsOption)));
     }
 
     const QStringList missing = DataLayout::missingData();
@@ -89,17 +98,17 @@ int main(int argc, char* argv[])
         if (!result.ok) {
             Console::error(result.error);
             Console::error(QStringLiteral("%1 row(s) read, %2 rejected; %3 left as it was")
-                                  .arg(result.rowsIndexed + result.rowsRejected)
-                                  .arg(result.rowsRejected)
-                                  .arg(options.indexPath));
+                               .arg(result.rowsIndexed + result.rowsRejected)
+                               .arg(result.rowsRejected)
+                               .arg(options.indexPath));
             code = ExitDataError;
         } else if (!parser.isSet(quietOption)) {
             Console::info(QStringLiteral("indexed %1 row(s), rejected %2, into %3 (%4 MB, %5 s)")
-                                  .arg(result.rowsIndexed)
-                                  .arg(result.rowsRejected)
-                                  .arg(options.indexPath)
-                                  .arg(result.indexBytes / 1048576.0, 0, 'f', 1)
-                                  .arg(result.seconds, 0, 'f', 1));
+                              .arg(result.rowsIndexed)
+                              .arg(result.rowsRejected)
+                              .arg(options.indexPath)
+                              .arg(result.indexBytes / 1048576.0, 0, 'f', 1)
+                              .arg(result.seconds, 0, 'f', 1));
         }
     }
     cluceneShutdown();

@@ -36,7 +36,8 @@ bool parseLine(const QString& text, LexiconKind kind, LexiconRecord& record, QSt
 {
     const int bar = text.indexOf(kSubSetSeparator);
     if (bar >= 0 && !isSetKind(kind)) {
-        errorText = QStringLiteral("\"|\" separates sub-sets and belongs only in matset and smartmatch lexicons");
+        errorText = QStringLiteral(
+            "\"|\" separates sub-sets and belongs only in matset and smartmatch lexicons");
         return false;
     }
     if (bar >= 0 && text.indexOf(kSubSetSeparator, bar + 1) >= 0) {
@@ -57,7 +58,8 @@ bool parseLine(const QString& text, LexiconKind kind, LexiconRecord& record, QSt
         }
     }
     if (isWordKind(kind) && record.words.size() != 1) {
-        errorText = QStringLiteral("one word per line expected, found %1 words").arg(record.words.size());
+        errorText =
+            QStringLiteral("one word per line expected, found %1 words").arg(record.words.size());
         return false;
     }
     return true;
@@ -131,7 +133,8 @@ bool formatLexiconRecord(LexiconKind kind, const LexiconRecord& record, QString&
             return false;
     }
     if (record.words.first().startsWith(QLatin1Char('#'))) {
-        problem = QStringLiteral("first word \"%1\" would read as a comment").arg(record.words.first());
+        problem =
+            QStringLiteral("first word \"%1\" would read as a comment").arg(record.words.first());
         return false;
     }
     line = record.words.join(QLatin1Char(' '));

@@ -19,5 +19,5 @@
 /// that reads back as the same record (an empty word, a word holding white
 /// space or "|", a first word that would read as a comment, a record without
 /// words).
-[[nodiscard]] bool formatLexiconRecord(LexiconKind kind, const LexiconRecord& record,
-                                       QString& line, QString& problem);
+[[nodiscard]] bool formatLexiconRecord(LexiconKind kind, const LexiconRecord& record, QString& line,
+                                       QString& problem);

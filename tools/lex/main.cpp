@@ -18,17 +18,16 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: vefinder-lex compile KIND SOURCE.txt OUT.lex\n"
-    "       vefinder-lex decode KIND IN.lex\n"
-    "       vefinder-lex [COMMAND] --help\n"
-    "\n"
-    "Compiles the plain-text source of a lexicon into the enciphered file the\n"
-    "library loads from dict/MATLEX/, and decodes such a file back into its\n"
-    "canonical source form.\n"
-    "\n"
-    "KIND is one of: synonyms matset smartmatch coreword cablecoreword encore\n"
-    "Exit status: 0 success, 1 bad input or data, 2 usage error.\n";
+const char kUsage[] = "Usage: vefinder-lex compile KIND SOURCE.txt OUT.lex\n"
+                      "       vefinder-lex decode KIND IN.lex\n"
+                      "       vefinder-lex [COMMAND] --help\n"
+                      "\n"
+                      "Compiles the plain-text source of a lexicon into the enciphered file the\n"
+                      "library loads from dict/MATLEX/, and decodes such a file back into its\n"
+                      "canonical source form.\n"
+                      "\n"
+                      "KIND is one of: synonyms matset smartmatch coreword cablecoreword encore\n"
+                      "Exit status: 0 success, 1 bad input or data, 2 usage error.\n";
 
 const char kCompileUsage[] =
     "Usage: vefinder-lex compile KIND SOURCE.txt OUT.lex\n"
@@ -158,7 +157,8 @@ int decode(LexiconKind kind, const QString& path)
         }
         QString line;
         if (!formatLexiconRecord(kind, record, line, error)) {
-            printErr(QStringLiteral("%1: record %2 has no source form: %3").arg(path).arg(n).arg(error));
+            printErr(
+                QStringLiteral("%1: record %2 has no source form: %3").arg(path).arg(n).arg(error));
             return ExitDataError;
         }
         text += line + QLatin1Char('\n');
@@ -175,7 +175,8 @@ int main(int argc, char* argv[])
     Console::setProgram(QStringLiteral("vefinder-lex"));
     QCommandLineParser parser;
     // The usage texts above are the help; the parser takes the options and operands.
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows the help."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Shows the help."));
     parser.addOption(helpOption);
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("compile or decode"));
     if (!parser.parse(QCoreApplication::arguments()))

@@ -53,8 +53,9 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
         if (!text.trimmed().isEmpty())
             return text;
         for (const SheetMerge& merge : merges) {
-            if (merge.firstRow + 1 <= row.line && row.line <= merge.lastRow + 1 && merge.firstColumn <= column
-                && column <= merge.lastColumn && (merge.firstRow + 1 != row.line || merge.firstColumn != column)) {
+            if (merge.firstRow + 1 <= row.line && row.line <= merge.lastRow + 1
+                && merge.firstColumn <= column && column <= merge.lastColumn
+                && (merge.firstRow + 1 != row.line || merge.firstColumn != column)) {
                 const int top = rowAt.value(merge.firstRow + 1, -1);
                 return top >= 0 ? raw.at(top).cells.value(merge.firstColumn) : text;
             }
@@ -88,8 +89,10 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
             continue;
         for (const QString& text : headerOf(r)) {
             const QString key = headerKey(text);
-            const bool named = key == QLatin1String("name") || Bill::aliases().value(key) == QLatin1String("name");
-            if ((named && !options.columns.contains(QStringLiteral("name"))) || (!key.isEmpty() && byText.contains(key))) {
+            const bool named =
+                key == QLatin1String("name") || Bill::aliases().value(key) == QLatin1String("name");
+            if ((named && !options.columns.contains(QStringLiteral("name")))
+                || (!key.isEmpty() && byText.contains(key))) {
                 header = r;
                 break;
             }
@@ -98,9 +101,10 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
     if (header < 0 && nameByLetter && !raw.isEmpty())
         header = 0;
     if (header < 0) {
-        *error = QStringLiteral("%1: no header row: each of the first %2 rows names no \"name\" column "
-                                "(a header of name, 名称, 材料名称, 项目名称, 品名, ... or --columns name=C); "
-                                "expected id,code,name,spec")
+        *error = QStringLiteral(
+                     "%1: no header row: each of the first %2 rows names no \"name\" column "
+                     "(a header of name, 名称, 材料名称, 项目名称, 品名, ... or --columns name=C); "
+                     "expected id,code,name,spec")
                      .arg(where)
                      .arg(candidates);
         return false;
@@ -117,9 +121,11 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
         if (column < 0 && it.value().size() <= 3 && it.value().at(0).unicode() < 128)
             column = WorkbookReader::columnIndex(it.value());
         if (column < 0) {
-            *error = QStringLiteral("%1: --columns %2=%3: no such column letter or header text in the header row (row %4)")
-                         .arg(where, it.key(), it.value())
-                         .arg(table->headerLine);
+            *error =
+                QStringLiteral(
+                    "%1: --columns %2=%3: no such column letter or header text in the header row (row %4)")
+                    .arg(where, it.key(), it.value())
+                    .arg(table->headerLine);
             return false;
         }
         columns.setColumn(it.key(), column);
@@ -154,7 +160,8 @@ bool interpret(QVector<RawRow>& raw, const QVector<SheetMerge>& merges, const QS
     return true;
 }
 
-bool readCsv(QIODevice* device, const QString& name, const BillOptions& options, BillTable* table, QString* error)
+bool readCsv(QIODevice* device, const QString& name, const BillOptions& options, BillTable* table,
+             QString* error)
 {
     const bool bom = device->peek(3) == QByteArray("\xEF\xBB\xBF");
     CsvReader reader(device);
@@ -177,14 +184,17 @@ bool readCsv(QIODevice* device, const QString& name, const BillOptions& options,
         return false;
     }
     if (records.isEmpty()) {
-        *error = QStringLiteral("%1: empty file; expected a header row id,code,name,spec").arg(name);
+        *error =
+            QStringLiteral("%1: empty file; expected a header row id,code,name,spec").arg(name);
         return false;
     }
     // GB18030 (what a spreadsheet program on a Chinese system saves) when strict
     // UTF-8 fails for most of the text; a UTF-8 file with a few damaged rows stays UTF-8.
     QTextCodec* gb18030 = QTextCodec::codecForName("GB18030");
     const bool chinese = !bom && gb18030 && invalidUtf8 > 0 && invalidUtf8 >= validUtf8;
-    table->encoding = chinese ? QStringLiteral("GB18030") : bom ? QStringLiteral("UTF-8 with BOM") : QStringLiteral("UTF-8");
+    table->encoding = chinese ? QStringLiteral("GB18030")
+        : bom                 ? QStringLiteral("UTF-8 with BOM")
+                              : QStringLiteral("UTF-8");
 
     QVector<RawRow> raw;
     raw.reserve(records.size());
@@ -223,9 +233,11 @@ bool readCsv(QIODevice* device, const QString& name, const BillOptions& options,
         if (undecodable)
             row.error.clear();
         if (row.error.isEmpty() && row.cells.size() != columns)
-            row.error = QStringLiteral("%1 field(s), expected %2").arg(row.cells.size()).arg(columns);
+            row.error =
+                QStringLiteral("%1 field(s), expected %2").arg(row.cells.size()).arg(columns);
         else if (row.error.isEmpty() && undecodable)
-            row.error = chinese ? QStringLiteral("invalid GB18030") : QStringLiteral("invalid UTF-8");
+            row.error =
+                chinese ? QStringLiteral("invalid GB18030") : QStringLiteral("invalid UTF-8");
     }
     return true;
 }
@@ -272,14 +284,16 @@ bool readWorkbook(const QString& path, const BillOptions& options, BillTable* ta
     if (!done)
         return false;
     if (tooLong) {
-        *error = QStringLiteral("%1: row %2: more than %3 rows; a bill this long is refused (split it)")
-                     .arg(where)
-                     .arg(lastRow)
-                     .arg(Bill::MaxSheetRows);
+        *error =
+            QStringLiteral("%1: row %2: more than %3 rows; a bill this long is refused (split it)")
+                .arg(where)
+                .arg(lastRow)
+                .arg(Bill::MaxSheetRows);
         return false;
     }
     if (raw.isEmpty()) {
-        *error = QStringLiteral("%1: empty sheet; expected a header row naming a name column").arg(where);
+        *error = QStringLiteral("%1: empty sheet; expected a header row naming a name column")
+                     .arg(where);
         return false;
     }
     return interpret(raw, merges, where, options, table, error);
@@ -291,7 +305,8 @@ namespace Bill {
 
 QStringList fields()
 {
-    return {QStringLiteral("id"), QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("spec")};
+    return {QStringLiteral("id"), QStringLiteral("code"), QStringLiteral("name"),
+            QStringLiteral("spec")};
 }
 
 const QHash<QString, QString>& aliases()
@@ -300,21 +315,25 @@ const QHash<QString, QString>& aliases()
     static const QHash<QString, QString> table = [] {
         const QVector<QPair<const char*, QStringList>> groups = {
             {"name",
-             {QStringLiteral("名称"), QStringLiteral("材料名称"), QStringLiteral("项目名称"), QStringLiteral("品名"),
-              QStringLiteral("产品名称"), QStringLiteral("物料名称"), QStringLiteral("设备名称"),
-              QStringLiteral("材料设备名称"), QStringLiteral("货物名称"), QStringLiteral("商品名称"),
-              QStringLiteral("清单名称"), QStringLiteral("子目名称"), QStringLiteral("材料"),
-              QStringLiteral("description"), QStringLiteral("item")}},
+             {QStringLiteral("名称"), QStringLiteral("材料名称"), QStringLiteral("项目名称"),
+              QStringLiteral("品名"), QStringLiteral("产品名称"), QStringLiteral("物料名称"),
+              QStringLiteral("设备名称"), QStringLiteral("材料设备名称"),
+              QStringLiteral("货物名称"), QStringLiteral("商品名称"), QStringLiteral("清单名称"),
+              QStringLiteral("子目名称"), QStringLiteral("材料"), QStringLiteral("description"),
+              QStringLiteral("item")}},
             {"spec",
-             {QStringLiteral("规格"), QStringLiteral("规格型号"), QStringLiteral("型号规格"), QStringLiteral("型号"),
-              QStringLiteral("规格及型号"), QStringLiteral("型号及规格"), QStringLiteral("规格/型号"),
-              QStringLiteral("项目特征"), QStringLiteral("项目特征描述"), QStringLiteral("特征描述"),
+             {QStringLiteral("规格"), QStringLiteral("规格型号"), QStringLiteral("型号规格"),
+              QStringLiteral("型号"), QStringLiteral("规格及型号"), QStringLiteral("型号及规格"),
+              QStringLiteral("规格/型号"), QStringLiteral("项目特征"),
+              QStringLiteral("项目特征描述"), QStringLiteral("特征描述"),
               QStringLiteral("specification"), QStringLiteral("model")}},
             {"code",
-             {QStringLiteral("编码"), QStringLiteral("材料编码"), QStringLiteral("项目编码"), QStringLiteral("物料编码"),
-              QStringLiteral("产品编码"), QStringLiteral("清单编码"), QStringLiteral("子目编码"),
-              QStringLiteral("编号"), QStringLiteral("材料编号")}},
-            {"id", {QStringLiteral("序号"), QStringLiteral("行号"), QStringLiteral("no"), QStringLiteral("no.")}},
+             {QStringLiteral("编码"), QStringLiteral("材料编码"), QStringLiteral("项目编码"),
+              QStringLiteral("物料编码"), QStringLiteral("产品编码"), QStringLiteral("清单编码"),
+              QStringLiteral("子目编码"), QStringLiteral("编号"), QStringLiteral("材料编号")}},
+            {"id",
+             {QStringLiteral("序号"), QStringLiteral("行号"), QStringLiteral("no"),
+              QStringLiteral("no.")}},
         };
         QHash<QString, QString> map;
         for (const auto& group : groups)
@@ -337,8 +356,9 @@ bool parseColumns(const QString& text, QHash<QString, QString>* columns, QString
         const QString field = item.left(equals).trimmed().toLower();
         const QString column = item.mid(equals + 1).trimmed();
         if (equals < 0 || column.isEmpty() || !fields().contains(field)) {
-            *error = QStringLiteral("--columns expects FIELD=COLUMN pairs such as name=C,spec=D (fields %1; "
-                                    "a column by its letters or its header text), got \"%2\"")
+            *error = QStringLiteral(
+                         "--columns expects FIELD=COLUMN pairs such as name=C,spec=D (fields %1; "
+                         "a column by its letters or its header text), got \"%2\"")
                          .arg(fieldList(), item);
             return false;
         }
@@ -359,8 +379,8 @@ bool read(const QString& path, const BillOptions& options, BillTable* table, QSt
     return readCsv(&file, path, options, table, error);
 }
 
-bool readCsvBytes(const QByteArray& bytes, const QString& name, const BillOptions& options, BillTable* table,
-                  QString* error)
+bool readCsvBytes(const QByteArray& bytes, const QString& name, const BillOptions& options,
+                  BillTable* table, QString* error)
 {
     QBuffer buffer;
     buffer.setData(bytes);

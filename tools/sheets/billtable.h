@@ -51,6 +51,6 @@ bool parseColumns(const QString& text, QHash<QString, QString>* columns, QString
 /// and row) at fault. Rows that cannot be read are kept with their error.
 bool read(const QString& path, const BillOptions& options, BillTable* table, QString* error);
 /// Reads a CSV bill from @p bytes, named @p name in messages (for fuzzing and tests).
-bool readCsvBytes(const QByteArray& bytes, const QString& name, const BillOptions& options, BillTable* table,
-                  QString* error);
+bool readCsvBytes(const QByteArray& bytes, const QString& name, const BillOptions& options,
+                  BillTable* table, QString* error);
 } // namespace Bill

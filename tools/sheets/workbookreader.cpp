@@ -15,9 +15,7 @@ namespace {
 class BoundedDevice : public QIODevice
 {
 public:
-    BoundedDevice(QIODevice* source, qint64 limit)
-        : m_source(source)
-        , m_limit(limit)
+    BoundedDevice(QIODevice* source, qint64 limit) : m_source(source), m_limit(limit)
     {
         open(QIODevice::ReadOnly);
     }
@@ -54,9 +52,12 @@ QString xmlProblem(QXmlStreamReader& xml, QIODevice* device)
 {
     const auto* bounded = dynamic_cast<const BoundedDevice*>(device);
     if (bounded && bounded->overLimit())
-        return QStringLiteral("decompresses to more than %1 MB; refused (a zip bomb?)").arg(bounded->limit() >> 20);
+        return QStringLiteral("decompresses to more than %1 MB; refused (a zip bomb?)")
+            .arg(bounded->limit() >> 20);
     if (xml.hasError())
-        return QStringLiteral("damaged XML at line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
+        return QStringLiteral("damaged XML at line %1: %2")
+            .arg(xml.lineNumber())
+            .arg(xml.errorString());
     return QString();
 }
 
@@ -115,17 +116,12 @@ bool parseReference(const QStringRef& ref, int* column, int* row)
 
 } // namespace
 
-WorkbookReader::WorkbookReader(const QString& path)
-    : m_name(path)
-    , m_zip(new KZip(path))
-{
-}
+WorkbookReader::WorkbookReader(const QString& path) : m_name(path), m_zip(new KZip(path))
+{}
 
 WorkbookReader::WorkbookReader(QIODevice* device, const QString& name)
-    : m_name(name)
-    , m_zip(new KZip(device))
-{
-}
+    : m_name(name), m_zip(new KZip(device))
+{}
 
 WorkbookReader::~WorkbookReader() = default;
 
@@ -175,7 +171,8 @@ QString WorkbookReader::displayNumber(const QString& value)
     return QString::number(number, 'g', 10);
 }
 
-std::unique_ptr<QIODevice> WorkbookReader::openPart(const QString& part, qint64 limit, QString* error) const
+std::unique_ptr<QIODevice> WorkbookReader::openPart(const QString& part, qint64 limit,
+                                                    QString* error) const
 {
     const KArchiveFile* file = m_zip->directory()->file(part);
     if (!file) {
@@ -208,10 +205,13 @@ bool WorkbookReader::readRelationships(const QString& part, QHash<QString, QStri
             continue;
         const QXmlStreamAttributes attributes = xml.attributes();
         QString target = attributes.value(QLatin1String("Target")).toString();
-        target = target.startsWith(QLatin1Char('/')) ? target.mid(1) : QDir::cleanPath(base + target);
+        target =
+            target.startsWith(QLatin1Char('/')) ? target.mid(1) : QDir::cleanPath(base + target);
         const QString id = attributes.value(QLatin1String("Id")).toString();
         targets->insert(id, target);
-        types->insert(attributes.value(QLatin1String("Type")).toString().section(QLatin1Char('/'), -1), target);
+        types->insert(
+            attributes.value(QLatin1String("Type")).toString().section(QLatin1Char('/'), -1),
+            target);
     }
     if (problem.isEmpty())
         problem = xmlProblem(xml, device.get());
@@ -249,7 +249,8 @@ bool WorkbookReader::readSharedStrings(const QString& part, QString* error)
 bool WorkbookReader::open(QString* error)
 {
     if (!m_zip->open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: not an xlsx workbook (no zip container: %2)").arg(m_name, m_zip->errorString());
+        *error = QStringLiteral("%1: not an xlsx workbook (no zip container: %2)")
+                     .arg(m_name, m_zip->errorString());
         return false;
     }
     QString workbook = QStringLiteral("xl/workbook.xml");
@@ -261,14 +262,17 @@ bool WorkbookReader::open(QString* error)
         workbook = types.value(QStringLiteral("officeDocument"), workbook);
     }
     if (!m_zip->directory()->file(workbook)) {
-        *error = QStringLiteral("%1: a zip file without a workbook (no %2); not an xlsx workbook").arg(m_name, workbook);
+        *error = QStringLiteral("%1: a zip file without a workbook (no %2); not an xlsx workbook")
+                     .arg(m_name, workbook);
         return false;
     }
     const QString folder = QFileInfo(workbook).path();
-    const QString relationships = folder + QStringLiteral("/_rels/") + QFileInfo(workbook).fileName() + QStringLiteral(".rels");
+    const QString relationships = folder + QStringLiteral("/_rels/")
+        + QFileInfo(workbook).fileName() + QStringLiteral(".rels");
     targets.clear();
     types.clear();
-    if (m_zip->directory()->file(relationships) && !readRelationships(relationships, &targets, &types, error))
+    if (m_zip->directory()->file(relationships)
+        && !readRelationships(relationships, &targets, &types, error))
         return false;
 
     std::unique_ptr<QIODevice> device = openPart(workbook, MaxPartBytes, error);
@@ -285,7 +289,8 @@ bool WorkbookReader::open(QString* error)
             if (attribute.name() == QLatin1String("id"))
                 id = attribute.value().toString();
         m_sheetNames << attributes.value(QLatin1String("name")).toString();
-        m_sheetParts << targets.value(id, folder + QStringLiteral("/worksheets/sheet%1.xml").arg(m_sheetNames.size()));
+        m_sheetParts << targets.value(
+            id, folder + QStringLiteral("/worksheets/sheet%1.xml").arg(m_sheetNames.size()));
     }
     if (problem.isEmpty())
         problem = xmlProblem(xml, device.get());
@@ -297,7 +302,8 @@ bool WorkbookReader::open(QString* error)
         *error = QStringLiteral("%1: the workbook lists no sheet").arg(m_name);
         return false;
     }
-    const QString shared = types.value(QStringLiteral("sharedStrings"), folder + QStringLiteral("/sharedStrings.xml"));
+    const QString shared =
+        types.value(QStringLiteral("sharedStrings"), folder + QStringLiteral("/sharedStrings.xml"));
     return !m_zip->directory()->file(shared) || readSharedStrings(shared, error);
 }
 
@@ -310,13 +316,17 @@ int WorkbookReader::findSheet(const QString& key, QString* error) const
     const int number = key.toInt(&ok);
     if (ok && number >= 1 && number <= m_sheetNames.size())
         return number - 1;
-    *error = QStringLiteral("%1: no sheet \"%2\"; the workbook holds %3 (by name, or by number from 1 to %4)")
-                 .arg(m_name, key, QLatin1Char('"') + m_sheetNames.join(QStringLiteral("\", \"")) + QLatin1Char('"'))
-                 .arg(m_sheetNames.size());
+    *error =
+        QStringLiteral(
+            "%1: no sheet \"%2\"; the workbook holds %3 (by name, or by number from 1 to %4)")
+            .arg(m_name, key,
+                 QLatin1Char('"') + m_sheetNames.join(QStringLiteral("\", \"")) + QLatin1Char('"'))
+            .arg(m_sheetNames.size());
     return -1;
 }
 
-bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerge>* merges, QString* error)
+bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerge>* merges,
+                               QString* error)
 {
     const QString sheet = m_sheetNames.value(index);
     const QString where = QStringLiteral("%1: sheet \"%2\"").arg(m_name, sheet);
@@ -360,11 +370,15 @@ bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerg
             int cellRow = row.number;
             if (!ref.isEmpty() && !parseReference(ref, &column, &cellRow)) {
                 problem = QStringLiteral("row %1: cell reference \"%2\" out of range (A1 to XFD%3)")
-                              .arg(row.number).arg(ref.toString()).arg(MaxRows);
+                              .arg(row.number)
+                              .arg(ref.toString())
+                              .arg(MaxRows);
                 break;
             }
             if (cellRow != row.number) {
-                problem = QStringLiteral("row %1: cell reference \"%2\" lies outside its row").arg(row.number).arg(ref.toString());
+                problem = QStringLiteral("row %1: cell reference \"%2\" lies outside its row")
+                              .arg(row.number)
+                              .arg(ref.toString());
                 break;
             }
             const QString type = attributes.value(QLatin1String("t")).toString();
@@ -391,15 +405,19 @@ bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerg
                 bool ok = false;
                 const int i = value.trimmed().toInt(&ok);
                 if (!ok || i < 0 || i >= m_sharedStrings.size()) {
-                    problem = QStringLiteral("row %1: cell %2 names shared string \"%3\", which the workbook lacks")
-                                  .arg(row.number).arg(columnName(column) + QString::number(row.number), value);
+                    problem =
+                        QStringLiteral(
+                            "row %1: cell %2 names shared string \"%3\", which the workbook lacks")
+                            .arg(row.number)
+                            .arg(columnName(column) + QString::number(row.number), value);
                     break;
                 }
                 text = m_sharedStrings.at(i);
             } else if (type == QLatin1String("inlineStr")) {
                 text = inlineText;
             } else if (type == QLatin1String("b")) {
-                text = value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                text = value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE")
+                                                             : QStringLiteral("FALSE");
             } else if (type.isEmpty() || type == QLatin1String("n")) {
                 text = displayNumber(value);
             } else {
@@ -412,10 +430,13 @@ bool WorkbookReader::readSheet(int index, const RowSink& sink, QVector<SheetMerg
             } else {
                 row.cells[column] = text;
             }
-        } else if (xml.name() == QLatin1String("mergeCell") && merges && merges->size() < MaxMerges) {
-            const QStringList corners = attributes.value(QLatin1String("ref")).toString().split(QLatin1Char(':'));
+        } else if (xml.name() == QLatin1String("mergeCell") && merges
+                   && merges->size() < MaxMerges) {
+            const QStringList corners =
+                attributes.value(QLatin1String("ref")).toString().split(QLatin1Char(':'));
             SheetMerge merge;
-            if (corners.size() == 2 && parseReference(QStringRef(&corners.at(0)), &merge.firstColumn, &merge.firstRow)
+            if (corners.size() == 2
+                && parseReference(QStringRef(&corners.at(0)), &merge.firstColumn, &merge.firstRow)
                 && parseReference(QStringRef(&corners.at(1)), &merge.lastColumn, &merge.lastRow)) {
                 --merge.firstRow;
                 --merge.lastRow;

@@ -81,8 +81,8 @@ public:
 
 private:
     std::unique_ptr<QIODevice> openPart(const QString& part, qint64 limit, QString* error) const;
-    bool readRelationships(const QString& part, QHash<QString, QString>* targets, QHash<QString, QString>* types,
-                           QString* error) const;
+    bool readRelationships(const QString& part, QHash<QString, QString>* targets,
+                           QHash<QString, QString>* types, QString* error) const;
     bool readSharedStrings(const QString& part, QString* error);
 
     QString m_name;

@@ -25,10 +25,8 @@ int textWidth(const QString& text)
 
 } // namespace
 
-WorkbookWriter::WorkbookWriter(const QString& path)
-    : m_path(path)
-{
-}
+WorkbookWriter::WorkbookWriter(const QString& path) : m_path(path)
+{}
 
 WorkbookWriter::~WorkbookWriter()
 {
@@ -39,7 +37,8 @@ WorkbookWriter::~WorkbookWriter()
 bool WorkbookWriter::open(QString* error)
 {
     const QFileInfo target(m_path);
-    m_temporary.reset(new QTemporaryFile(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName()))));
+    m_temporary.reset(new QTemporaryFile(
+        target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName()))));
     if (!m_temporary->open()) {
         *error = QStringLiteral("%1: cannot write: %2").arg(m_path, m_temporary->errorString());
         return false;
@@ -60,14 +59,16 @@ bool WorkbookWriter::open(QString* error)
 void WorkbookWriter::write(Sheet& sheet, int column, const QVariant& value, lxw_format* format)
 {
     QString text;
-    if (value.type() == QVariant::Int || value.type() == QVariant::Double || value.type() == QVariant::LongLong) {
-        worksheet_write_number(sheet.sheet, lxw_row_t(sheet.rows), lxw_col_t(column), value.toDouble(), format);
+    if (value.type() == QVariant::Int || value.type() == QVariant::Double
+        || value.type() == QVariant::LongLong) {
+        worksheet_write_number(sheet.sheet, lxw_row_t(sheet.rows), lxw_col_t(column),
+                               value.toDouble(), format);
         text = value.toString();
     } else {
         text = value.toString();
         if (!text.isEmpty())
-            worksheet_write_string(sheet.sheet, lxw_row_t(sheet.rows), lxw_col_t(column), text.toUtf8().constData(),
-                                   format);
+            worksheet_write_string(sheet.sheet, lxw_row_t(sheet.rows), lxw_col_t(column),
+                                   text.toUtf8().constData(), format);
     }
     if (sheet.widths.size() <= column)
         sheet.widths.resize(column + 1);
@@ -100,16 +101,20 @@ bool WorkbookWriter::commit(QString* error)
 {
     for (const Sheet& sheet : qAsConst(m_sheets))
         for (int c = 0; c < sheet.widths.size(); ++c)
-            worksheet_set_column(sheet.sheet, lxw_col_t(c), lxw_col_t(c), qBound(6, sheet.widths.at(c) + 2, 60), nullptr);
+            worksheet_set_column(sheet.sheet, lxw_col_t(c), lxw_col_t(c),
+                                 qBound(6, sheet.widths.at(c) + 2, 60), nullptr);
     const lxw_error result = workbook_close(m_workbook);
     m_workbook = nullptr;
     if (result != LXW_NO_ERROR) {
-        *error = QStringLiteral("%1: writing failed: %2").arg(m_path, QString::fromUtf8(lxw_strerror(result)));
+        *error = QStringLiteral("%1: writing failed: %2")
+                     .arg(m_path, QString::fromUtf8(lxw_strerror(result)));
         return false;
     }
     const QString temporary = m_temporary->fileName();
-    QFile::setPermissions(temporary, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_path).constData()) != 0) {
+    QFile::setPermissions(
+        temporary, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_path).constData())
+        != 0) {
         *error = QStringLiteral("%1: cannot move the workbook into place: %2")
                      .arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;

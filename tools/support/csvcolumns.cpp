@@ -4,10 +4,8 @@
 #include <QSet>
 
 CsvColumns::CsvColumns(const QStringList& fields, const Aliases& aliases)
-    : m_fields(fields)
-    , m_aliases(aliases)
-{
-}
+    : m_fields(fields), m_aliases(aliases)
+{}
 
 bool CsvColumns::read(const CsvRecord& header)
 {

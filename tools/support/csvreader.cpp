@@ -7,12 +7,10 @@
 
 namespace {
 constexpr qint64 ChunkSize = 1 << 16;
-}
+} // namespace
 
-CsvReader::CsvReader(QIODevice* device)
-    : m_device(device)
-{
-}
+CsvReader::CsvReader(QIODevice* device) : m_device(device)
+{}
 
 bool CsvReader::fill()
 {
@@ -53,8 +51,7 @@ bool CsvReader::next(CsvRecord& record)
     if (!m_started) {
         m_started = true;
         if (peekByte() == 0xEF) {
-            while (m_buffer.size() - m_pos < 3 && fill()) {
-            }
+            while (m_buffer.size() - m_pos < 3 && fill()) {}
             if (m_buffer.mid(m_pos, 3) == QByteArray("\xEF\xBB\xBF")) {
                 m_pos += 3;
                 m_consumed += 3;
@@ -216,4 +213,3 @@ QList<QHash<QString, QString>> readCsvTable(const QString& path, int* malformed)
     }
     return rows;
 }
-

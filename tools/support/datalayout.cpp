@@ -31,10 +31,13 @@ QStringList missingData(const QString& dataDir)
                         .arg(QDir::toNativeSeparators(lexicons));
     const QString friso = dict + QStringLiteral("/UTF-8");
     if (!QFileInfo(friso).isDir())
-        problems << QStringLiteral("%1: missing; expected the segmenter dictionary (friso.lex.ini and its .lex files) there")
-                        .arg(QDir::toNativeSeparators(friso));
+        problems
+            << QStringLiteral(
+                   "%1: missing; expected the segmenter dictionary (friso.lex.ini and its .lex files) there")
+                   .arg(QDir::toNativeSeparators(friso));
     else if (!QFileInfo(friso + QStringLiteral("/friso.lex.ini")).isFile())
-        problems << QStringLiteral("%1: holds no friso.lex.ini; expected the segmenter dictionary there")
+        problems << QStringLiteral(
+                        "%1: holds no friso.lex.ini; expected the segmenter dictionary there")
                         .arg(QDir::toNativeSeparators(friso));
     return problems;
 }
@@ -45,8 +48,10 @@ QStringList dataWarnings(const QString& dataDir)
     QStringList warnings;
     if (QFileInfo(lexicons).isDir()
         && QDir(lexicons).entryList({QStringLiteral("lex-*.lex")}, QDir::Files).isEmpty())
-        warnings << QStringLiteral("%1 holds no lexicon (lex-*.lex); searching without synonyms, sets and core words")
-                        .arg(QDir::toNativeSeparators(lexicons));
+        warnings
+            << QStringLiteral(
+                   "%1 holds no lexicon (lex-*.lex); searching without synonyms, sets and core words")
+                   .arg(QDir::toNativeSeparators(lexicons));
     return warnings;
 }
 
@@ -65,9 +70,12 @@ QString indexProblem(const QString& path)
     if (!info.exists())
         return QStringLiteral("%1: no such index directory").arg(path);
     if (!info.isDir())
-        return QStringLiteral("%1: not a directory; expected a catalogue index directory").arg(path);
+        return QStringLiteral("%1: not a directory; expected a catalogue index directory")
+            .arg(path);
     if (!holdsIndex(path))
-        return QStringLiteral("%1: holds no catalogue index (build one with vefinder index CATALOGUE.csv %1)").arg(path);
+        return QStringLiteral(
+                   "%1: holds no catalogue index (build one with vefinder index CATALOGUE.csv %1)")
+            .arg(path);
     return QString();
 }
 

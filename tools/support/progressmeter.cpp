@@ -7,14 +7,14 @@ namespace {
 constexpr qint64 TerminalIntervalMs = 100;
 constexpr qint64 PlainIntervalMs = 5000;
 constexpr int BarWidth = 30;
-}
+} // namespace
 
 ProgressMeter::ProgressMeter(const QString& label, const QString& unit, Mode mode, FILE* stream)
-    : m_label(label)
-    , m_unit(unit)
-    , m_mode(mode)
-    , m_stream(stream)
-    , m_terminal(isatty(fileno(stream)) != 0)
+    : m_label(label),
+      m_unit(unit),
+      m_mode(mode),
+      m_stream(stream),
+      m_terminal(isatty(fileno(stream)) != 0)
 {
     m_clock.start();
 }
@@ -28,7 +28,10 @@ QString ProgressMeter::formatDuration(double seconds)
     const qint64 m = (total / 60) % 60;
     const qint64 s = total % 60;
     if (h > 0)
-        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 
@@ -74,7 +77,8 @@ void ProgressMeter::draw(qint64 done, qint64 total, qint64 items, bool final)
     QString line;
     if (m_terminal) {
         const int filled = static_cast<int>(fraction * BarWidth);
-        const QString bar = QString(filled, QLatin1Char('#')) + QString(BarWidth - filled, QLatin1Char('.'));
+        const QString bar =
+            QString(filled, QLatin1Char('#')) + QString(BarWidth - filled, QLatin1Char('.'));
         line = QStringLiteral("%1 [%2] %3").arg(m_label, bar, numbers);
         const int width = line.size();
         if (width < m_lastWidth)

@@ -10,6 +10,6 @@ bool checkEngine()
     copy.setPosIndex({});
     QStringList ids;
     finder.normCodeSearch(ids, QStringLiteral("x"), QStringLiteral("/nonexistent-index"));
-    return dataDir != nullptr && ids.isEmpty() && normalizeSearchText(QStringLiteral(" A  b ")) == QStringLiteral("a b")
-        && DocEnPpl == 8;
+    return dataDir != nullptr && ids.isEmpty()
+        && normalizeSearchText(QStringLiteral(" A  b ")) == QStringLiteral("a b") && DocEnPpl == 8;
 }

@@ -13,6 +13,5 @@ bool checkLexicon()
         && !hasNonNumericChar(QStringLiteral("2.5"))
         && spaceScriptBoundaries(QStringLiteral("YJV三芯")) == QStringLiteral("YJV 三芯")
         && chineseDigitValue(QStringLiteral("两")) == 2 && text == QStringLiteral("3芯")
-        && SearchUtil::numberToChinese(15) == QStringLiteral("十五")
-        && SearchUtil::FlagNone == 3;
+        && SearchUtil::numberToChinese(15) == QStringLiteral("十五") && SearchUtil::FlagNone == 3;
 }
