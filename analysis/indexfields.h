@@ -3,7 +3,7 @@
 
 #include "analysis/endocfindtype.h"
 
-/// The catalogue index's field names (wide strings, as the index library
+/// The catalogue index's field names (wide strings, as CLucene
 /// takes them), by EnDocFindType value. The indexer writes and the engine
 /// reads exactly these; see docs/index.md.
 namespace IndexFields {

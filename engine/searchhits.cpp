@@ -75,7 +75,7 @@ private:
     bool m_advanced = false;
 };
 
-/// The boolean weight of the index library, its scorers wrapped.
+/// The boolean weight of CLucene, its scorers wrapped.
 class GuardedWeight : public Weight
 {
 public:

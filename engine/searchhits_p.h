@@ -1,4 +1,4 @@
-/** @file searchhits_p.h @brief Hits of one search, run so that the index library frees every scorer it builds. */
+/** @file searchhits_p.h @brief Hits of one search, run so that CLucene frees every scorer it builds. */
 #pragma once
 
 #pragma GCC diagnostic push
@@ -29,7 +29,7 @@ std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
 /// The hits of @p query on @p searcher, with the same documents, scores and
 /// order as `searcher->search(query)`.
 ///
-/// Why not search the query directly: a boolean scorer of the index library
+/// Why not search the query directly: a boolean scorer of CLucene
 /// builds its inner scorers when it is created, but hands them to the scorer
 /// that owns them only when it is first advanced. A nested boolean query whose
 /// scorer is never advanced (a conjunction stops at its first clause that
@@ -37,7 +37,7 @@ std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
 /// part matches nothing) leaks every scorer below it. So the search runs on a
 /// copy of the rewritten query whose boolean parts advance a scorer that was
 /// never advanced just before freeing it. Scoring passes straight through to
-/// the index library's own scorers.
+/// CLucene's own scorers.
 ///
 /// The query stays the caller's and must outlive this object; the copy lives
 /// as long as the hits, which may search again while they are paged through.

@@ -42,7 +42,7 @@ struct Slot {
     uint64_t lastUse = 0;
 };
 
-/// The index library's searcher, its document frequencies kept per index version.
+/// CLucene's searcher, its document frequencies kept per index version.
 class CountingSearcher : public lucene::search::IndexSearcher
 {
 public:

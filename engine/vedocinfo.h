@@ -9,7 +9,7 @@
 struct VeDocInfo {
     QString matId;          ///< stored "mat_id"
     QString name;           ///< stored title (normal path) or specification (cable path)
-    double score = 0.0;     ///< the index library's hit score
+    double score = 0.0;     ///< CLucene's hit score
     double sortValue = 1.0; ///< ranking value, higher is better
     qint64 position = 0;    ///< catalogue position, lower first among equals
 

@@ -20,7 +20,7 @@ void clearScorerMap(lucene::index::IndexReader* reader)
     Q_UNUSED(reader)
 }
 
-/// The index library creates some shared objects on first use without a
+/// CLucene creates some shared objects on first use without a
 /// lock: the default Similarity (Similarity::getDefault(), called by every
 /// Searcher's constructor) and the mutex guarding its per-thread data (the
 /// first ThreadLocal::set(), reached by the first term lookup). Two threads

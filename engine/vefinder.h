@@ -76,7 +76,7 @@ private:
     bool initSearcher(IndexReader*& reader, IndexSearcher*& searcher, const QString& indexPath);
     void closeSearcher(IndexReader* reader, IndexSearcher* searcher);
     /// The frame of every entry operation: opens the index at @p indexPath,
-    /// runs @p search on it and closes it again, also when the index library
+    /// runs @p search on it and closes it again, also when CLucene
     /// throws. False, with nothing run, when the index cannot be opened.
     bool withIndex(const QString& indexPath, const std::function<void(IndexSearcher*)>& search);
     static const wchar_t* fieldTerm(EnDocFindType type);
@@ -175,6 +175,6 @@ bool compareDocInfo(const VeDocInfo& a, const VeDocInfo& b);
 /// The library's version, "major.minor.patch".
 VEFINDER_EXPORT const char* vefinderVersion();
 
-/// Ends the use of the index library for the whole process. Call once, after
+/// Ends the use of CLucene for the whole process. Call once, after
 /// the last search; no VeFinder may search afterwards.
 VEFINDER_EXPORT void cluceneShutdown();

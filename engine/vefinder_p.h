@@ -20,7 +20,7 @@ struct StoredFieldNames;
 /// The stored fields the ranking reads: mat id, title, specification.
 const StoredFieldNames& storedFieldNames();
 
-/// The index library's wide-character form of @p text: the same characters,
+/// CLucene's wide-character form of @p text: the same characters,
 /// surrogate pairs joined where wchar_t holds 32 bits.
 inline std::wstring toWide(const QString& text)
 {
@@ -34,7 +34,7 @@ lucene::search::TermQuery* newTermQuery(const wchar_t* field, const QString& tex
 /// Runs an entry operation's close step exactly once, whichever way the
 /// operation leaves: by finish() on the normal path (a failure of the close
 /// step then reaches the caller), or from the destructor when an exception
-/// of the index library unwinds the operation. In the latter case a second
+/// of CLucene unwinds the operation. In the latter case a second
 /// failure while closing is dropped so that the first exception reaches the
 /// host; reader and searcher are released and the delivered ids emptied
 /// either way, so the engine's next call starts clean. VeFinder::withIndex

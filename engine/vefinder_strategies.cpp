@@ -17,7 +17,7 @@ constexpr int kWordCap = 1000;
 
 using WordQueryMaker = BooleanQuery* (*)(const QString&);
 
-/// Whether @p parent can take one more clause. The index library throws on
+/// Whether @p parent can take one more clause. CLucene throws on
 /// a query with more clauses than its limit; a long description must not fail
 /// the whole search, so clauses beyond the limit are left out like the words
 /// beyond the word cap.

@@ -10,11 +10,10 @@ build=build
 extra=()
 select=()
 if [ "${1:-}" = "--tsan" ]; then
-    # Races inside the index library's own locking are suppressed by name
+    # Races inside CLucene's own locking are suppressed by name
     # (tests/tsan.supp); any report that remains fails the test. The deadlock
-    # detector is off: the index library holds more locks at once than it tracks.
-    # Tests whose
-    # threads meet through Qt's futex-based primitives (QThread::wait,
+    # detector is off: CLucene holds more locks at once than it tracks.
+    # Tests whose threads meet through Qt's futex-based primitives (QThread::wait,
     # QSemaphore) are left out: ThreadSanitizer cannot see those.
     build=build-tsan
     extra=(-DVEFINDER_SANITIZE_THREAD=ON -DVEFINDER_BUILD_TOOLS=OFF)

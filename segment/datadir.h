@@ -6,7 +6,7 @@
 #include <QString>
 
 /// Names the directory that holds the library's data, dict/MATLEX/ (the
-/// lexicons) and dict/UTF-8/ (the segmenter dictionary and word-replace.txt),
+/// lexicons) and dict/UTF-8/ (the friso dictionary and word-replace.txt),
 /// in place of the application directory. For hosts whose application
 /// directory is not theirs, such as a script interpreter. Call it before the
 /// first search: the data are read once per process, on first use. An empty

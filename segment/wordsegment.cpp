@@ -1,4 +1,4 @@
-/** @file wordsegment.cpp @brief WordSegment, the pooled Chinese word segmenter. */
+/** @file wordsegment.cpp @brief WordSegment, the pooled friso Chinese word segmenter. */
 #include "segment/wordsegment.h"
 
 #include "segment/datadir_p.h"

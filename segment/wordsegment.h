@@ -1,4 +1,4 @@
-/** @file wordsegment.h @brief WordSegment, the pooled Chinese word segmenter. */
+/** @file wordsegment.h @brief WordSegment, the pooled friso Chinese word segmenter. */
 #pragma once
 
 #include "vefinder_export.h"

@@ -6,7 +6,7 @@
 
 // Usage: vefinder-host INDEX_DIR NAME [SPEC [CODE]]
 // Prints the groups of mat ids that quotaSearch returns, one group per line.
-// The lexicons and the segmenter dictionary are looked up in dict/ beside this
+// The lexicons and the friso dictionary are looked up in dict/ beside this
 // program (dict/MATLEX, dict/UTF-8), as for every host of the library.
 int main(int argc, char* argv[])
 {

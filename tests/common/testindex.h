@@ -30,8 +30,8 @@ Q_DECLARE_METATYPE(TestDoc)
 using TestDocs = QList<TestDoc>;
 
 /// Writes @p docs in order (document numbers 0, 1, ...) into a new index at
-/// @p dir (replaced if present). Characters outside the BMP are stored by the
-/// index library as U+0000, which spoils the term order: keep them out.
+/// @p dir (replaced if present). Characters outside the BMP are stored by
+/// CLucene as U+0000, which spoils the term order: keep them out.
 bool writeTestIndex(const QString& dir, const TestDocs& docs, QString* error = nullptr);
 
 /// Declares the columns of a data table, one type per name:

@@ -25,7 +25,7 @@ public:
         QList<QStringList> groups;
         bool hasFoundCount = false;
         int foundCount = 0;
-        QString error; ///< the search failed (the index library threw); no groups
+        QString error; ///< the search failed (CLucene threw); no groups
     };
 
     /// Called with each row's index and outcome, in row order.

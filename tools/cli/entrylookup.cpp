@@ -1,4 +1,4 @@
-/** @file entrylookup.cpp @brief Reading stored fields of catalogue entries with the index library. */
+/** @file entrylookup.cpp @brief Reading stored fields of catalogue entries with CLucene. */
 #include "entrylookup.h"
 
 #include "analysis/indexfields.h"

@@ -38,7 +38,7 @@ namespace {
 using lucene::document::Document;
 using lucene::document::Field;
 
-// The index library keeps a term in one block of its buffers; longer values
+// CLucene keeps a term in one block of its buffers; longer values
 // cannot be indexed as one exact term.
 constexpr int MaxFieldLength = 16000;
 // Rows analysed together; the threads share a batch, the writer adds it in order.
@@ -200,13 +200,13 @@ QString readRow(const CsvRecord& record, const Columns& columns, CatalogueRow* r
             return QStringLiteral("invalid UTF-8 in column %1").arg(i + 1);
     }
     for (const QString& value : qAsConst(fields)) {
-        // The index library holds an exact term in one buffer block and
+        // CLucene holds an exact term in one buffer block and
         // takes values as zero-terminated strings.
         if (value.size() > MaxFieldLength)
             return QStringLiteral("a field is longer than %1 characters").arg(MaxFieldLength);
         if (value.contains(QChar(0)))
             return QStringLiteral("a field holds a NUL character");
-        // The index library stores characters beyond U+FFFF as U+0000, which
+        // CLucene stores characters beyond U+FFFF as U+0000, which
         // breaks the order of its term list: other entries' codes could then
         // no longer be found.
         for (const QChar c : value) {

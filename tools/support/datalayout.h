@@ -13,6 +13,6 @@ QStringList missingData(const QString& dataDir = QString());
 QStringList dataWarnings(const QString& dataDir = QString());
 /// Why @p path cannot be searched as a catalogue index, or an empty string.
 QString indexProblem(const QString& path);
-/// Whether @p path holds a catalogue index the index library can open.
+/// Whether @p path holds a catalogue index CLucene can open.
 bool holdsIndex(const QString& path);
 } // namespace DataLayout
