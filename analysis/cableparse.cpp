@@ -6,6 +6,7 @@
 #include "analysis/widthfold.h"
 
 #include <QRegExp>
+#include <QVector>
 
 namespace {
 
@@ -204,10 +205,10 @@ VeCableAttribute parseCableAttribute(const QStringList& parts, const QString& mo
     return attribute;
 }
 
-double cableSortValue(const QString& spec, const VeCableAttribute& attribute)
+std::function<double(const QString&)> cableSortValuer(const VeCableAttribute& attribute)
 {
     const QRegExp whiteSpace(QStringLiteral("\\s"));
-    double value = 3.0;
+    QVector<QRegExp> patterns;
     for (const QPair<QString, QString>& pair : attribute.coreSections) {
         const QString cores = QString(pair.first).remove(whiteSpace);
         const QString section = QString(pair.second).remove(whiteSpace);
@@ -220,9 +221,19 @@ double cableSortValue(const QString& spec, const VeCableAttribute& attribute)
         const QString s = QRegExp::escape(section) + QStringLiteral("(?!\\.?[0-9])");
         // The index holds specifications in lower case, so a catalogue's
         // 3X6 arrives as 3x6: x between two numbers is the core separator too.
-        const QRegExp pairPattern(c + QStringLiteral("\\s*[×*xX]\\s*") + s);
-        if (spec.indexOf(pairPattern) != -1)
-            value += 1.0;
+        patterns.append(QRegExp(c + QStringLiteral("\\s*[×*xX]\\s*") + s));
     }
-    return value;
+    return [patterns](const QString& spec) mutable {
+        double value = 3.0;
+        for (QRegExp& pattern : patterns) {
+            if (pattern.indexIn(spec) != -1)
+                value += 1.0;
+        }
+        return value;
+    };
+}
+
+double cableSortValue(const QString& spec, const VeCableAttribute& attribute)
+{
+    return cableSortValuer(attribute)(spec);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // One home for the cable notation, shared by the searches and the indexer so
 // that the words an entry is indexed under and the words a query asks for are
 // cut by the same rules. The cable-model list is lexicon data and comes in as
@@ -41,3 +43,6 @@ VeCableAttribute parseCableAttribute(const QStringList& parts, const QString& mo
 /// (core count, section) pair of @p attribute that @p spec holds as whole
 /// numbers, joined by "×", "*", "x" or "X".
 double cableSortValue(const QString& spec, const VeCableAttribute& attribute);
+/// cableSortValue against @p attribute for any number of specifications, its
+/// patterns built once. The function keeps match state: one thread only.
+std::function<double(const QString&)> cableSortValuer(const VeCableAttribute& attribute);

@@ -7,6 +7,8 @@
 #pragma GCC diagnostic pop
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -162,6 +164,42 @@ private:
     std::vector<vefinder::ScoredDoc>& m_hits;
 };
 
+/// Higher score first, lower document number first among equal scores. A
+/// scorer delivers documents in increasing order and keeps only positive
+/// scores, whose bit patterns order as the scores do: a stable radix sort on
+/// those bits gives the order in linear time. Anything else is sorted.
+void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
+{
+    static_assert(sizeof(float_t) == sizeof(uint32_t), "scores are 32-bit floats");
+    bool plain = hits.size() >= 256;
+    for (size_t i = 0; plain && i < hits.size(); ++i)
+        plain = hits[i].score > 0.0f && !std::isinf(hits[i].score)
+            && (i == 0 || hits[i].doc > hits[i - 1].doc);
+    if (!plain) {
+        std::sort(hits.begin(), hits.end(),
+                  [](const vefinder::ScoredDoc& a, const vefinder::ScoredDoc& b) {
+                      return a.score != b.score ? a.score > b.score : a.doc < b.doc;
+                  });
+        return;
+    }
+    const auto key = [](const vefinder::ScoredDoc& hit) {
+        uint32_t bits;
+        std::memcpy(&bits, &hit.score, sizeof bits);
+        return ~bits; // higher score, smaller key
+    };
+    std::vector<vefinder::ScoredDoc> other(hits.size());
+    for (const int shift : {0, 11, 22}) {
+        size_t start[2049] = {};
+        for (const vefinder::ScoredDoc& hit : hits)
+            ++start[((key(hit) >> shift) & 2047) + 1];
+        for (size_t b = 1; b < 2049; ++b)
+            start[b] += start[b - 1];
+        for (const vefinder::ScoredDoc& hit : hits)
+            other[start[(key(hit) >> shift) & 2047]++] = hit;
+        hits.swap(other);
+    }
+}
+
 } // namespace
 
 namespace vefinder {
@@ -173,9 +211,7 @@ std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
     AllHitsCollector collector(hits);
     searcher->_search(copy ? copy.get() : query, nullptr, &collector);
     copy.reset();
-    std::sort(hits.begin(), hits.end(), [](const ScoredDoc& a, const ScoredDoc& b) {
-        return a.score != b.score ? a.score > b.score : a.doc < b.doc;
-    });
+    sortByScore(hits);
     // Hits scales by the reciprocal of the top score, in float, as here.
     if (!hits.empty() && hits.front().score > 1.0f) {
         const float_t norm = 1.0f / hits.front().score;

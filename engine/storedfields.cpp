@@ -42,28 +42,6 @@ struct Slot {
     uint64_t lastUse = 0;
 };
 
-/// CLucene's searcher, its document frequencies kept per index version.
-class CountingSearcher : public lucene::search::IndexSearcher
-{
-public:
-    explicit CountingSearcher(lucene::index::IndexReader* reader) : IndexSearcher(reader) {}
-    void setCounts(std::shared_ptr<TermCounts> counts) { m_counts = std::move(counts); }
-    int32_t docFreq(const lucene::index::Term* term) const override
-    {
-        if (!m_counts)
-            return IndexSearcher::docFreq(term);
-        int32_t count = m_counts->find(term->field(), term->text());
-        if (count < 0) {
-            count = IndexSearcher::docFreq(term);
-            m_counts->insert(term->field(), term->text(), count);
-        }
-        return count;
-    }
-
-private:
-    std::shared_ptr<TermCounts> m_counts;
-};
-
 std::mutex s_cacheMutex; // guards s_slots and s_clock
 std::map<Key, std::shared_ptr<Slot>> s_slots;
 uint64_t s_clock = 0;
@@ -215,40 +193,6 @@ thread_local std::vector<OpenSearcher> t_searchers;
 
 } // namespace
 
-std::wstring TermCounts::key(const wchar_t* field, const wchar_t* text)
-{
-    std::wstring k(field);
-    k += L'\0';
-    k += text;
-    return k;
-}
-
-int32_t TermCounts::find(const wchar_t* field, const wchar_t* text) const
-{
-    const std::wstring k = key(field, text);
-    const std::shared_lock<std::shared_mutex> lock(m_lock);
-    const auto it = m_counts.find(k);
-    return it == m_counts.end() ? -1 : it->second;
-}
-
-void TermCounts::insert(const wchar_t* field, const wchar_t* text, int32_t count)
-{
-    std::wstring k = key(field, text);
-    const std::unique_lock<std::shared_mutex> lock(m_lock);
-    if (m_counts.size() < kCap)
-        m_counts.emplace(std::move(k), count);
-}
-
-lucene::search::IndexSearcher* newCountingSearcher(lucene::index::IndexReader* reader)
-{
-    return _CLNEW CountingSearcher(reader);
-}
-
-void setTermCounts(lucene::search::IndexSearcher* searcher, std::shared_ptr<TermCounts> counts)
-{
-    static_cast<CountingSearcher*>(searcher)->setCounts(std::move(counts));
-}
-
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
                                     const StoredFieldNames& names)
 {
@@ -264,9 +208,10 @@ StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QS
     return slot->fields;
 }
 
-void rememberSearcher(lucene::search::IndexSearcher* searcher, const QString& indexPath)
+void rememberSearcher(lucene::search::IndexSearcher* searcher, const QString& indexPath,
+                      StoredFieldsPtr fields)
 {
-    t_searchers.push_back(OpenSearcher{searcher, indexPath, nullptr});
+    t_searchers.push_back(OpenSearcher{searcher, indexPath, std::move(fields)});
 }
 
 void forgetSearcher(lucene::search::IndexSearcher* searcher)
@@ -299,23 +244,27 @@ StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
     return acquireStoredFields(reader, path, names);
 }
 
-void storedFieldsCacheStats(int* versions, qint64* bytes)
+void storedFieldsCacheStats(int* versions, qint64* bytes, qint64* postingBytes)
 {
     const std::lock_guard<std::mutex> lock(s_cacheMutex);
     int count = 0;
     qint64 total = 0;
+    qint64 postingTotal = 0;
     for (const auto& entry : s_slots) {
         // Reading fields of a slot under build would race; count finished ones.
         std::unique_lock<std::mutex> built(entry.second->build, std::try_to_lock);
         if (built.owns_lock() && entry.second->fields) {
             ++count;
             total += entry.second->fields->bytes;
+            postingTotal += qint64(entry.second->fields->postings->bytes());
         }
     }
     if (versions)
         *versions = count;
     if (bytes)
         *bytes = total;
+    if (postingBytes)
+        *postingBytes = postingTotal;
 }
 
 } // namespace vefinder

@@ -1,14 +1,13 @@
 /** @file storedfields_p.h @brief The stored fields ranking needs, read once per index version and shared by all engines. */
 #pragma once
 
+#include "engine/postingcache_p.h"
+
 #include <QString>
 #include <QVector>
 
 #include <cstdint>
 #include <memory>
-#include <shared_mutex>
-#include <string>
-#include <unordered_map>
 
 namespace lucene {
 namespace index {
@@ -30,25 +29,6 @@ struct TextTable {
     QVector<int> ranks;
 };
 
-/// The document frequencies of the terms searched on one index version,
-/// filled as searches look them up. Shared between threads.
-class TermCounts
-{
-public:
-    /// How many terms one index version keeps (about 100 bytes each); lookups
-    /// beyond go to the index.
-    static constexpr size_t kCap = 1 << 17;
-
-    /// The count noted for @p text in @p field, or -1.
-    int32_t find(const wchar_t* field, const wchar_t* text) const;
-    void insert(const wchar_t* field, const wchar_t* text, int32_t count);
-
-private:
-    static std::wstring key(const wchar_t* field, const wchar_t* text);
-    mutable std::shared_mutex m_lock;
-    std::unordered_map<std::wstring, int32_t> m_counts;
-};
-
 /// Mat id, title and specification of every document of one index version,
 /// looked up by document number. Immutable once built; shared between threads.
 struct StoredFields {
@@ -60,7 +40,8 @@ struct StoredFields {
     TextTable titles;
     TextTable specs;
     qint64 bytes = 0; ///< estimated heap size of all of the above
-    std::shared_ptr<TermCounts> termCounts = std::make_shared<TermCounts>();
+    /// The postings and norms of this version, read as searches need them.
+    std::shared_ptr<PostingCache> postings = std::make_shared<PostingCache>();
 
     const QString& title(int32_t doc) const { return titles.texts.at(titleOf.at(doc)); }
     const QString& spec(int32_t doc) const { return specs.texts.at(specOf.at(doc)); }
@@ -86,9 +67,10 @@ struct StoredFieldNames {
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
                                     const StoredFieldNames& names);
 
-/// Notes on this thread that @p searcher searches the index at @p indexPath,
-/// until forgetSearcher().
-void rememberSearcher(lucene::search::IndexSearcher* searcher, const QString& indexPath);
+/// Notes on this thread that @p searcher searches the index at @p indexPath
+/// (with @p fields when already acquired), until forgetSearcher().
+void rememberSearcher(lucene::search::IndexSearcher* searcher, const QString& indexPath,
+                      StoredFieldsPtr fields = nullptr);
 void forgetSearcher(lucene::search::IndexSearcher* searcher);
 /// The fields of @p searcher's index, acquired (as above) on first use in a
 /// call and kept for the rest of it; for a searcher this thread did not note,
@@ -96,13 +78,8 @@ void forgetSearcher(lucene::search::IndexSearcher* searcher);
 StoredFieldsPtr storedFieldsFor(lucene::search::IndexSearcher* searcher,
                                 const StoredFieldNames& names);
 
-/// An index searcher whose document frequencies come from @p counts once
-/// looked up (the same numbers, read from the index once per index version).
-lucene::search::IndexSearcher* newCountingSearcher(lucene::index::IndexReader* reader);
-/// Gives @p searcher, made by newCountingSearcher, the counts to keep.
-void setTermCounts(lucene::search::IndexSearcher* searcher, std::shared_ptr<TermCounts> counts);
-
-/// Number of index versions held and their estimated size in bytes.
-void storedFieldsCacheStats(int* versions, qint64* bytes);
+/// Number of index versions held, the estimated size in bytes of their
+/// stored fields and of their postings and norms.
+void storedFieldsCacheStats(int* versions, qint64* bytes, qint64* postingBytes = nullptr);
 
 } // namespace vefinder

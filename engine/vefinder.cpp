@@ -82,17 +82,17 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
     try {
         openedReader = IndexReader::open(path.constData(), true, nullptr);
         createSharedSearchObjects(openedReader);
-        IndexSearcher* openedSearcher = vefinder::newCountingSearcher(openedReader);
-        vefinder::rememberSearcher(openedSearcher, indexPath);
+        // Every search needs the fields; the postings come with them. Without
+        // them the search reads the index itself, and reports what fails.
+        vefinder::StoredFieldsPtr fields;
         try {
-            // Every search needs the fields; the term counts come with them.
-            vefinder::setTermCounts(
-                openedSearcher,
-                vefinder::storedFieldsFor(openedSearcher, vefinder::storedFieldNames())
-                    ->termCounts);
-        } catch (...) {
-            // read again, and failed on, by the search itself
-        }
+            fields = vefinder::acquireStoredFields(openedReader, indexPath,
+                                                   vefinder::storedFieldNames());
+        } catch (...) {}
+        if (fields)
+            openedReader = vefinder::newCachingReader(openedReader, fields->postings);
+        IndexSearcher* openedSearcher = _CLNEW IndexSearcher(openedReader);
+        vefinder::rememberSearcher(openedSearcher, indexPath, fields);
         reader = openedReader;
         searcher = openedSearcher;
         return true;

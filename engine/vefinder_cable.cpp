@@ -127,11 +127,7 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
     const vefinder::StoredFieldsPtr fields =
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const vefinder::TextTable& specs = fields->specs;
-    const auto cableValue = [&](const QString& spec) {
-        VeDocInfo doc(QString(), spec, 0.0);
-        setCableSortValue(doc, attribute);
-        return doc.sortValue;
-    };
+    const auto cableValue = cableSortValuer(attribute);
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     std::vector<vefinder::RankedHit> hits =
         vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue);
@@ -162,11 +158,7 @@ void VeFinder::setCableValue(QList<VeDocInfo>& docs, const VeCableAttribute& att
         return;
     const vefinder::StoredFieldsPtr fields =
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
-    const auto cableValue = [&](const QString& spec) {
-        VeDocInfo doc(QString(), spec, 0.0);
-        setCableSortValue(doc, attribute);
-        return doc.sortValue;
-    };
+    const auto cableValue = cableSortValuer(attribute);
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     for (const vefinder::RankedHit& hit : vefinder::readHits(
              searcher, query, *fields, fields->specs, m_delivered, nullptr, cableValue))

@@ -135,21 +135,26 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         return keep;
     };
 
-    QMap<double, QStringList> groups;
-    for (const vefinder::RankedHit& hit : hits) {
-        if (filter && !keeps(hit.text))
-            continue;
-        const QString& matId = fields->matIds.at(hit.doc);
-        vefinder::markDelivered(m_delivered, m_deliveredIds, fields->matIdOf.at(hit.doc));
-        groups[hit.sortValue].append(matId);
-        noteDelivered(matId, hit.sortValue);
-    }
-
+    // Hits are ranked by sort value first: each run of one value is a group,
+    // the runs already best first.
     QList<QStringList> result;
-    result.reserve(groups.size());
-    for (auto it = groups.constEnd(); it != groups.constBegin();) {
-        --it;
-        result.append(it.value());
+    for (size_t run = 0; run < hits.size();) {
+        size_t end = run + 1;
+        while (end < hits.size() && hits[end].sortValue == hits[run].sortValue)
+            ++end;
+        QStringList ids;
+        ids.reserve(int(end - run));
+        for (; run < end; ++run) {
+            const vefinder::RankedHit& hit = hits[run];
+            if (filter && !keeps(hit.text))
+                continue;
+            const QString& matId = fields->matIds.at(hit.doc);
+            vefinder::markDelivered(m_delivered, m_deliveredIds, fields->matIdOf.at(hit.doc));
+            ids.append(matId);
+            noteDelivered(matId, hit.sortValue);
+        }
+        if (!ids.isEmpty())
+            result.append(ids);
     }
     return result;
 }

@@ -45,19 +45,27 @@ private slots:
         QTest::newRow("two engines, removed and rebuilt") << true << true;
     }
 
-    // Same number of documents, other ids and titles: only the index version differs.
+    // Same number of documents, other ids, titles and words: only the index
+    // version differs. The word 光缆 moves from the first entry to the second.
     void replacedIndexIsReadAnew()
     {
         const auto [secondEngine, removeFirst] = fetch<bool, bool>("secondEngine", "removeFirst");
         QTemporaryDir dir;
         const QString index = dir.filePath("索引");
-        QVERIFY(writeTestIndex(index, cableDocs("A1 电缆,A2 电力电缆")));
+        TestDocs before = cableDocs("A1 电缆,A2 电力电缆");
+        before[0].chsWords({"光缆"});
+        QVERIFY(writeTestIndex(index, before));
         VeFinder first;
         QCOMPARE(searchOf(first, index), QString("[A1] [A2] code: A1 A2"));
+        QCOMPARE(searchOf(first, index, "光缆"), QString("[A1] code: A1 A2"));
         QVERIFY(!removeFirst || QDir(index).removeRecursively());
-        QVERIFY(writeTestIndex(index, cableDocs("B1 电力电缆,B2 电缆")));
+        TestDocs after = cableDocs("B1 电力电缆,B2 电缆");
+        after[1].chsWords({"光缆"});
+        QVERIFY(writeTestIndex(index, after));
         VeFinder second; // made after the rewrite
-        QCOMPARE(searchOf(secondEngine ? second : first, index), QString("[B2] [B1] code: B1 B2"));
+        VeFinder& engine = secondEngine ? second : first;
+        QCOMPARE(searchOf(engine, index), QString("[B2] [B1] code: B1 B2"));
+        QCOMPARE(searchOf(engine, index, "光缆"), QString("[B2] code: B1 B2"));
     }
 
     // Engines on several threads share the cached fields of one index and

@@ -1,0 +1,68 @@
+/** @file postingcache_p.h @brief The postings and norms of one index version, kept in memory as searches read them. */
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace lucene {
+namespace index {
+class IndexReader;
+} // namespace index
+} // namespace lucene
+
+namespace vefinder {
+
+/// What the index holds for one term: its document frequency (deleted
+/// documents included, as the term dictionary counts them) and the documents
+/// and frequencies its TermDocs enumerates (deleted documents left out).
+struct Postings {
+    int32_t docFreq = 0;
+    std::vector<int32_t> docs;
+    std::vector<int32_t> freqs;
+};
+using PostingsPtr = std::shared_ptr<const Postings>;
+
+/// The postings of the terms searched on one index version and the norms of
+/// the fields searched, filled as searches look them up, so that a term is
+/// read from the index once per version. Shared between threads.
+class PostingCache
+{
+public:
+    /// Bytes of postings one index version keeps; terms beyond are read
+    /// from the index on every lookup.
+    static constexpr size_t kCapBytes = size_t(48) << 20;
+
+    /// The postings held for @p text in @p field, or null.
+    PostingsPtr find(const wchar_t* field, const wchar_t* text) const;
+    /// Keeps @p postings for @p text in @p field while the cap allows, and
+    /// returns the postings held for it (another thread's if it came first).
+    PostingsPtr insert(const wchar_t* field, const wchar_t* text, Postings&& postings);
+    /// The norms of @p field as @p source reads them, copied on the first
+    /// call; valid as long as this cache. Null when @p source has none.
+    const uint8_t* norms(const wchar_t* field, lucene::index::IndexReader* source);
+
+    /// Estimated heap bytes held.
+    size_t bytes() const;
+
+private:
+    static std::wstring key(const wchar_t* field, const wchar_t* text);
+
+    mutable std::shared_mutex m_lock; // guards all below
+    std::unordered_map<std::wstring, PostingsPtr> m_postings;
+    std::unordered_map<std::wstring, std::unique_ptr<std::vector<uint8_t>>> m_norms;
+    size_t m_bytes = 0;
+};
+
+/// A reader of @p inner's index whose term lookups (document frequencies,
+/// TermDocs) and norms come from @p cache, read through @p inner on a miss;
+/// everything else is @p inner's. Takes ownership of @p inner: closing the
+/// reader closes it, deleting the reader deletes it.
+lucene::index::IndexReader* newCachingReader(lucene::index::IndexReader* inner,
+                                             std::shared_ptr<PostingCache> cache);
+
+} // namespace vefinder
