@@ -145,6 +145,8 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         QStringList ids;
         ids.reserve(int(end - run));
         for (; run < end; ++run) {
+            if (run + 16 < hits.size())
+                vefinder::prefetchText(fields->matIds.constData()[hits[run + 16].doc]);
             const vefinder::RankedHit& hit = hits[run];
             if (filter && !keeps(hit.text))
                 continue;
