@@ -47,10 +47,17 @@ PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Post
     const auto it = m_postings.find(k);
     if (it != m_postings.end())
         return it->second;
-    if (m_bytes + size <= kCapBytes) {
-        m_bytes += size;
-        m_postings.emplace(std::move(k), held);
+    if (size > kCapBytes)
+        return held;
+    if (m_postingBytes + size > kCapBytes) {
+        // Full (a long run meets many one-off terms, such as codes): start
+        // again rather than keep the first terms met for good. Searches still
+        // holding postings keep them alive.
+        m_postings.clear();
+        m_postingBytes = 0;
     }
+    m_postingBytes += size;
+    m_postings.emplace(std::move(k), held);
     return held;
 }
 
@@ -71,7 +78,7 @@ const uint8_t* PostingCache::norms(const wchar_t* field, IndexReader* source)
     const std::unique_lock<std::shared_mutex> lock(m_lock);
     auto it = m_norms.find(name);
     if (it == m_norms.end()) {
-        m_bytes += copy ? copy->size() : 0;
+        m_normBytes += copy ? copy->size() : 0;
         it = m_norms.emplace(name, std::move(copy)).first;
     }
     return it->second ? it->second->data() : nullptr;
@@ -80,7 +87,7 @@ const uint8_t* PostingCache::norms(const wchar_t* field, IndexReader* source)
 size_t PostingCache::bytes() const
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
-    return m_bytes;
+    return m_postingBytes + m_normBytes;
 }
 
 namespace {

@@ -33,14 +33,15 @@ using PostingsPtr = std::shared_ptr<const Postings>;
 class PostingCache
 {
 public:
-    /// Bytes of postings one index version keeps; terms beyond are read
-    /// from the index on every lookup.
+    /// Bytes of postings one index version keeps; when a new term would go
+    /// beyond, the postings kept so far are dropped. Norms (one byte per
+    /// document and field searched) come on top.
     static constexpr size_t kCapBytes = size_t(48) << 20;
 
     /// The postings held for @p text in @p field, or null.
     PostingsPtr find(const wchar_t* field, const wchar_t* text) const;
-    /// Keeps @p postings for @p text in @p field while the cap allows, and
-    /// returns the postings held for it (another thread's if it came first).
+    /// Keeps @p postings for @p text in @p field and returns the postings
+    /// held for it (another thread's if it came first).
     PostingsPtr insert(const wchar_t* field, const wchar_t* text, Postings&& postings);
     /// The norms of @p field as @p source reads them, copied on the first
     /// call; valid as long as this cache. Null when @p source has none.
@@ -55,7 +56,8 @@ private:
     mutable std::shared_mutex m_lock; // guards all below
     std::unordered_map<std::wstring, PostingsPtr> m_postings;
     std::unordered_map<std::wstring, std::unique_ptr<std::vector<uint8_t>>> m_norms;
-    size_t m_bytes = 0;
+    size_t m_postingBytes = 0;
+    size_t m_normBytes = 0;
 };
 
 /// A reader of @p inner's index whose term lookups (document frequencies,
