@@ -30,7 +30,8 @@ struct TextTable {
 };
 
 /// Mat id, title and specification of every document of one index version,
-/// looked up by document number. Immutable once built; shared between threads.
+/// looked up by document number. Immutable once built (the posting cache fills
+/// itself, under its own lock); shared between threads.
 struct StoredFields {
     QVector<QString> matIds; ///< by document number; empty for a deleted document
     QVector<int> matIdOf;    ///< by document number: the mat id's number, -1 when empty
