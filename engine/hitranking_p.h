@@ -71,17 +71,19 @@ inline bool ranksBefore(const RankedHit& a, const RankedHit& b)
 /// The hits of @p query in hit order, without those whose mat id is empty or
 /// flagged in @p delivered (sized by prepareDelivered); names from @p names (fields.titles or fields.specs), sort
 /// values from @p sortValueOf called once per distinct name, positions from
-/// @p posIndex when given (hexadecimal; missing or invalid give 0).
+/// @p posIndex when given (hexadecimal; missing or invalid give 0). The hits
+/// replace the contents of @p hits, whose capacity is reused.
 template <typename SortValueOf>
-std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
-                                lucene::search::Query* query, const StoredFields& fields,
-                                const TextTable& names, const std::vector<char>& delivered,
-                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
+void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,
+              const StoredFields& fields, const TextTable& names,
+              const std::vector<char>& delivered, const QHash<QString, QString>* posIndex,
+              SortValueOf sortValueOf, std::vector<RankedHit>& hits)
 {
     const QVector<int>& nameOf = &names == &fields.titles ? fields.titleOf : fields.specOf;
     const bool positions = posIndex && !posIndex->isEmpty();
-    const std::vector<ScoredDoc> scored = collectHits(searcher, query);
-    std::vector<RankedHit> hits;
+    thread_local std::vector<ScoredDoc> scored;
+    collectHits(searcher, query, scored);
+    hits.clear();
     hits.reserve(scored.size());
     QHash<int, double> values;
     for (const ScoredDoc& s : scored) {
@@ -104,6 +106,17 @@ std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
         hit.sortValue = value.value();
         hits.push_back(hit);
     }
+}
+
+/// readHits into a vector of its own.
+template <typename SortValueOf>
+std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
+                                lucene::search::Query* query, const StoredFields& fields,
+                                const TextTable& names, const std::vector<char>& delivered,
+                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
+{
+    std::vector<RankedHit> hits;
+    readHits(searcher, query, fields, names, delivered, posIndex, sortValueOf, hits);
     return hits;
 }
 

@@ -31,7 +31,12 @@ std::wstring PostingCache::key(const wchar_t* field, const wchar_t* text)
 
 PostingsPtr PostingCache::find(const wchar_t* field, const wchar_t* text) const
 {
-    const std::wstring k = key(field, text);
+    // Searches look terms up many times a call: one key buffer per thread
+    // spares an allocation each time.
+    thread_local std::wstring k;
+    k.assign(field);
+    k += L'\0';
+    k += text;
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     const auto it = m_postings.find(k);
     return it == m_postings.end() ? nullptr : it->second;
@@ -208,14 +213,17 @@ public:
     const char* getObjectName() const override { return "CachingReader"; }
 
     TermDocs* termDocs() override { return _CLNEW CachedTermDocs(m_inner, *m_cache); }
-    int32_t docFreq(const Term* t) override
+    int32_t docFreq(const Term* t) override { return postings(t)->docFreq; }
+
+    /// What the index holds for @p t, read whole on a miss: a term counted
+    /// is about to be searched.
+    PostingsPtr postings(const Term* t)
     {
-        PostingsPtr postings = m_cache->find(t->field(), t->text());
-        if (postings)
-            return postings->docFreq;
-        // Read whole: a term counted is about to be searched.
+        PostingsPtr held = m_cache->find(t->field(), t->text());
+        if (held)
+            return held;
         Term* term = const_cast<Term*>(t);
-        return m_cache->insert(t->field(), t->text(), readPostings(m_inner, term))->docFreq;
+        return m_cache->insert(t->field(), t->text(), readPostings(m_inner, term));
     }
     uint8_t* norms(const TCHAR* field) override
     {
@@ -287,6 +295,12 @@ private:
 IndexReader* newCachingReader(IndexReader* inner, std::shared_ptr<PostingCache> cache)
 {
     return _CLNEW CachingReader(inner, std::move(cache));
+}
+
+PostingsPtr cachedPostings(IndexReader* reader, const Term* term)
+{
+    auto* caching = dynamic_cast<CachingReader*>(reader);
+    return caching ? caching->postings(term) : nullptr;
 }
 
 } // namespace vefinder

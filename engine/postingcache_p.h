@@ -12,6 +12,7 @@
 namespace lucene {
 namespace index {
 class IndexReader;
+class Term;
 } // namespace index
 } // namespace lucene
 
@@ -66,5 +67,9 @@ private:
 /// reader closes it, deleting the reader deletes it.
 lucene::index::IndexReader* newCachingReader(lucene::index::IndexReader* inner,
                                              std::shared_ptr<PostingCache> cache);
+
+/// The postings of @p term when @p reader was made by newCachingReader (read
+/// into its cache on a miss); null for any other reader.
+PostingsPtr cachedPostings(lucene::index::IndexReader* reader, const lucene::index::Term* term);
 
 } // namespace vefinder

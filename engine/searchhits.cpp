@@ -1,6 +1,8 @@
 /** @file searchhits.cpp @brief Hits of one search on a copy of the query whose boolean scorers are always freed whole. */
 #include "engine/searchhits_p.h"
 
+#include "engine/postingcache_p.h"
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 #include <CLucene/search/Scorer.h>
@@ -22,6 +24,7 @@ using lucene::search::IndexSearcher;
 using lucene::search::Query;
 using lucene::search::Scorer;
 using lucene::search::Searcher;
+using lucene::search::TermQuery;
 using lucene::search::Weight;
 
 namespace {
@@ -148,6 +151,94 @@ Query* guardedTree(BooleanQuery& source)
     return copy.release();
 }
 
+/// Gathers into @p lists the postings of the terms every match of @p query
+/// holds: those reached from it through required clauses, or through the one
+/// clause of a boolean query without required clauses. False when @p query
+/// can match nothing: one of those terms is in no document, or a boolean
+/// query has nothing but prohibited clauses. Without cached postings nothing
+/// is gathered.
+bool requiredPostings(Query* query, IndexReader* reader, std::vector<vefinder::PostingsPtr>& lists)
+{
+    if (query->instanceOf(TermQuery::getClassName())) {
+        vefinder::PostingsPtr postings =
+            vefinder::cachedPostings(reader, static_cast<TermQuery*>(query)->getTerm(false));
+        if (!postings)
+            return true;
+        if (postings->docs.empty())
+            return false;
+        lists.push_back(std::move(postings));
+        return true;
+    }
+    if (!isBoolean(query))
+        return true;
+    BooleanQuery& boolean = *static_cast<BooleanQuery*>(query);
+    if (boolean.getMinNrShouldMatch() > 0)
+        return true;
+    std::vector<BooleanClause*> clauses(boolean.getClauseCount());
+    if (!clauses.empty())
+        boolean.getClauses(clauses.data());
+    bool required = false;
+    Query* optional = nullptr;
+    int optionals = 0;
+    for (const BooleanClause* clause : clauses) {
+        if (clause->isRequired()) {
+            required = true;
+            if (!requiredPostings(clause->getQuery(), reader, lists))
+                return false;
+        } else if (!clause->isProhibited()) {
+            optional = clause->getQuery();
+            ++optionals;
+        }
+    }
+    if (required || optionals > 1)
+        return true;
+    return optionals == 1 && requiredPostings(optional, reader, lists);
+}
+
+/// Whether no document is in all of @p lists.
+bool disjoint(std::vector<vefinder::PostingsPtr>& lists)
+{
+    if (lists.size() < 2)
+        return false;
+    std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) {
+        return a->docs.size() < b->docs.size();
+    });
+    std::vector<size_t> at(lists.size(), 0);
+    for (const int32_t doc : lists.front()->docs) {
+        bool everywhere = true;
+        for (size_t i = 1; i < lists.size(); ++i) {
+            const std::vector<int32_t>& docs = lists[i]->docs;
+            // Galloping: the lists are long and the candidates sparse.
+            size_t low = at[i];
+            size_t step = 1;
+            while (low + step < docs.size() && docs[low + step] < doc) {
+                low += step;
+                step *= 2;
+            }
+            const auto end = docs.begin() + ptrdiff_t(std::min(low + step + 1, docs.size()));
+            at[i] = size_t(std::lower_bound(docs.begin() + ptrdiff_t(low), end, doc) - docs.begin());
+            if (at[i] == docs.size())
+                return true;
+            if (docs[at[i]] != doc) {
+                everywhere = false;
+                break;
+            }
+        }
+        if (everywhere)
+            return false;
+    }
+    return true;
+}
+
+/// Whether @p query provably has no hit, found from the postings of its
+/// required terms alone. A search that finds nothing still builds and runs
+/// every scorer of the query; the deep steps meet many such searches.
+bool provablyEmpty(Query* query, IndexReader* reader)
+{
+    std::vector<vefinder::PostingsPtr> lists;
+    return !requiredPostings(query, reader, lists) || disjoint(lists);
+}
+
 /// Keeps every document that scores above zero, as the top-documents
 /// collector behind Hits does.
 class AllHitsCollector : public HitCollector
@@ -187,7 +278,8 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
         std::memcpy(&bits, &hit.score, sizeof bits);
         return ~bits; // higher score, smaller key
     };
-    std::vector<vefinder::ScoredDoc> other(hits.size());
+    thread_local std::vector<vefinder::ScoredDoc> other;
+    other.resize(hits.size());
     for (const int shift : {0, 11, 22}) {
         size_t start[2049] = {};
         for (const vefinder::ScoredDoc& hit : hits)
@@ -204,10 +296,12 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
 
 namespace vefinder {
 
-std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
+void collectHits(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& hits)
 {
+    hits.clear();
+    if (provablyEmpty(query, searcher->getReader()))
+        return;
     std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
-    std::vector<ScoredDoc> hits;
     AllHitsCollector collector(hits);
     searcher->_search(copy ? copy.get() : query, nullptr, &collector);
     copy.reset();
@@ -218,7 +312,6 @@ std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
         for (ScoredDoc& hit : hits)
             hit.score = hit.score * norm;
     }
-    return hits;
 }
 
 Query* SearchHits::guardedCopy(IndexSearcher* searcher, Query* query)

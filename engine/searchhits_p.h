@@ -22,9 +22,19 @@ struct ScoredDoc {
 /// higher score first and lower document number first among equal scores,
 /// every score divided by the top score when that is above 1. The search
 /// runs on the guarded copy of the query (see SearchHits); the query stays
-/// the caller's.
-std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
-                                   lucene::search::Query* query);
+/// the caller's. The hits replace the contents of @p hits, whose capacity
+/// is reused: long answers need no fresh memory in a thread's next search.
+void collectHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,
+                 std::vector<ScoredDoc>& hits);
+
+/// collectHits into a vector of its own.
+inline std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
+                                          lucene::search::Query* query)
+{
+    std::vector<ScoredDoc> hits;
+    collectHits(searcher, query, hits);
+    return hits;
+}
 
 /// The hits of @p query on @p searcher, with the same documents, scores and
 /// order as `searcher->search(query)`.
