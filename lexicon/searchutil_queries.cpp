@@ -6,13 +6,40 @@
 #include "analysis/textbrackets.h"
 #include "segment/wordsegment.h"
 
+#include <QHash>
 #include <QVector>
+
+#include <mutex>
+#include <shared_mutex>
 
 // Every query here only reads the store, through const access: the store is
 // shared by all host threads without a lock, and even a detach of one of its
 // containers would be a write.
 
 namespace {
+
+/// The words of a synonym, segmented once per process: a search builds its
+/// word queries several times over and each time segments every synonym of
+/// its words, always to the same words. Shared by all threads; the memo is
+/// bounded and starts again when full.
+QStringList segmentedSynonym(const QString& synonym)
+{
+    static std::shared_mutex lock;
+    static QHash<QString, QStringList> memo;
+    constexpr int kCap = 20000;
+    {
+        const std::shared_lock<std::shared_mutex> reading(lock);
+        const auto it = memo.constFind(synonym);
+        if (it != memo.constEnd())
+            return it.value();
+    }
+    const QStringList words = WordSegment::segmentText(synonym, true);
+    const std::unique_lock<std::shared_mutex> writing(lock);
+    if (memo.size() >= kCap)
+        memo.clear();
+    memo.insert(synonym, words);
+    return words;
+}
 
 /// Appends @p word to @p out unless @p seen already holds it.
 inline void appendUnique(QStringList& out, QSet<QString>& seen, const QString& word)
@@ -188,7 +215,7 @@ void SearchUtil::getMatEquivalsPPL(QMap<QString, QStringList>& out, const QStrin
 {
     out.clear();
     for (const QString& e : getMatEquivals(word))
-        out.insert(e, WordSegment::segmentText(e, true));
+        out.insert(e, segmentedSynonym(e));
 }
 
 bool SearchUtil::isSetCategory(const QString& word, const QString& setWord) const
