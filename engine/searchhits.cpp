@@ -1,6 +1,7 @@
 /** @file searchhits.cpp @brief Hits of one search on a copy of the query whose boolean scorers are always freed whole. */
 #include "engine/searchhits_p.h"
 
+#include "engine/cachedscorer_p.h"
 #include "engine/postingcache_p.h"
 
 #pragma GCC diagnostic push
@@ -301,10 +302,12 @@ void collectHits(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& 
     hits.clear();
     if (provablyEmpty(query, searcher->getReader()))
         return;
-    std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
-    AllHitsCollector collector(hits);
-    searcher->_search(copy ? copy.get() : query, nullptr, &collector);
-    copy.reset();
+    if (!scoreCached(searcher, query, hits)) {
+        hits.clear();
+        std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
+        AllHitsCollector collector(hits);
+        searcher->_search(copy ? copy.get() : query, nullptr, &collector);
+    }
     sortByScore(hits);
     // Hits scales by the reciprocal of the top score, in float, as here.
     if (!hits.empty() && hits.front().score > 1.0f) {

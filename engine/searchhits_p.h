@@ -20,8 +20,10 @@ struct ScoredDoc {
 /// field is read): the same documents, order and scores as the Hits of
 /// `searcher->search(query)` give, that is documents scoring above zero,
 /// higher score first and lower document number first among equal scores,
-/// every score divided by the top score when that is above 1. The search
-/// runs on the guarded copy of the query (see SearchHits); the query stays
+/// every score divided by the top score when that is above 1. A query that
+/// provably matches nothing is not searched; one scoreCached covers is scored
+/// on the postings the searcher's reader keeps; any other runs through
+/// CLucene on the guarded copy of the query (see SearchHits). The query stays
 /// the caller's. The hits replace the contents of @p hits, whose capacity
 /// is reused: long answers need no fresh memory in a thread's next search.
 void collectHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,

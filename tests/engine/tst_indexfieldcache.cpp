@@ -1,7 +1,15 @@
-/** @file tst_indexfieldcache.cpp @brief The stored fields kept per index version: replaced indexes are read anew, concurrent searches agree with serial ones. */
+/** @file tst_indexfieldcache.cpp @brief What is kept per index version: replaced indexes are read anew, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's. */
+#include "analysis/indexfields.h"
+#include "engine/postingcache_p.h"
+#include "engine/searchhits_p.h"
 #include "engine/vefinder.h"
+#include "engine/vefinder_p.h"
 #include "testindex.h"
 
+#include <QRandomGenerator>
+
+#include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -27,6 +35,32 @@ QString searchOf(VeFinder& engine, const QString& index, const QString& text = "
     QStringList ids;
     engine.normCodeSearch(ids, code, index);
     return renderGroups(groups) + " code: " + ids.join(' ');
+}
+
+/// A random query over @p words of the Chinese word field: nested boolean
+/// queries of required, optional and (rarely) prohibited clauses, some empty,
+/// some boosted, down to @p depth levels.
+lucene::search::Query* randomQuery(QRandomGenerator& random, const QStringList& words, int depth)
+{
+    using lucene::search::BooleanClause;
+    if (depth == 0 || random.bounded(10) < 3) {
+        lucene::search::Query* term = vefinder::newTermQuery(
+            IndexFields::ChsWords, words.at(random.bounded(words.size())));
+        if (random.bounded(10) == 0)
+            term->setBoost(2.5f);
+        return term;
+    }
+    auto* boolean = _CLNEW lucene::search::BooleanQuery(false);
+    const int clauses = random.bounded(6); // 0 to 5
+    for (int i = 0; i < clauses; ++i) {
+        const int kind = random.bounded(20);
+        boolean->add(randomQuery(random, words, depth - 1), true,
+                     kind < 9 ? BooleanClause::MUST
+                              : kind < 19 ? BooleanClause::SHOULD : BooleanClause::MUST_NOT);
+    }
+    if (random.bounded(10) == 0)
+        boolean->setBoost(0.5f);
+    return boolean;
 }
 
 } // namespace
@@ -66,6 +100,54 @@ private slots:
         VeFinder& engine = secondEngine ? second : first;
         QCOMPARE(searchOf(engine, index), QString("[B2] [B1] code: B1 B2"));
         QCOMPARE(searchOf(engine, index, "光缆"), QString("[B2] code: B1 B2"));
+    }
+
+    // Hits scored on the kept postings are CLucene's own to the last bit:
+    // the same documents in the same order with the same float scores, for
+    // random nested queries on an index of random word counts (term
+    // frequencies and field lengths vary, so do the scores).
+    void scoresEqualCLucene()
+    {
+        QTemporaryDir dir;
+        const QStringList words{"电缆", "电力", "铜芯", "阻燃", "耐火", "控制",
+                                "铠装", "护套", "屏蔽", "低烟", "钢带", "光缆"};
+        QRandomGenerator random(20261206);
+        TestDocs docs;
+        for (int i = 0; i < 400; ++i) {
+            QStringList held;
+            for (int n = 1 + random.bounded(8); n > 0; --n) // the first words the commonest
+                held << words.at(std::min(random.bounded(words.size()), random.bounded(words.size())));
+            docs << TestDoc(QString("M%1").arg(i)).chsWords(held);
+        }
+        QVERIFY(writeTestIndex(dir.path(), docs));
+        const QByteArray path = QFile::encodeName(dir.path());
+        lucene::search::IndexSearcher plain(path.constData());
+        const std::unique_ptr<lucene::index::IndexReader> reader(vefinder::newCachingReader(
+            lucene::index::IndexReader::open(path.constData()),
+            std::make_shared<vefinder::PostingCache>()));
+        lucene::search::IndexSearcher cached(reader.get());
+        const QStringList asked = words + QStringList{"无此词"};
+        int matched = 0;
+        for (int q = 0; q < 400; ++q) {
+            const std::unique_ptr<lucene::search::Query> query(randomQuery(random, asked, 4));
+            const vefinder::SearchHits expected(&plain, query.get());
+            const std::vector<vefinder::ScoredDoc> got = vefinder::collectHits(&cached, query.get());
+            TCHAR* raw = query->toString();
+            const QString text = QString::fromWCharArray(raw);
+            _CLDELETE_LCARRAY(raw);
+            QVERIFY2(got.size() == size_t(expected->length()), qPrintable(text));
+            for (size_t i = 0; i < got.size(); ++i) {
+                const float_t score = expected->score(int32_t(i));
+                QVERIFY2(got[i].doc == expected->id(int32_t(i))
+                             && std::memcmp(&got[i].score, &score, sizeof score) == 0,
+                         qPrintable(QString("hit %1 of %2").arg(i).arg(text)));
+            }
+            matched += got.size() > 1;
+        }
+        QVERIFY(matched > 100);
+        cached.close();
+        plain.close();
+        reader->close();
     }
 
     // Engines on several threads share the cached fields of one index and

@@ -1,0 +1,688 @@
+/** @file cachedscorer.cpp @brief CLucene's boolean and term scoring, run on the postings kept in memory. */
+#include "engine/cachedscorer_p.h"
+
+#include "engine/postingcache_p.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+using lucene::index::IndexReader;
+using lucene::index::Term;
+using lucene::search::BooleanClause;
+using lucene::search::BooleanQuery;
+using lucene::search::IndexSearcher;
+using lucene::search::Query;
+using lucene::search::Similarity;
+using lucene::search::TermQuery;
+
+// Each class below follows the CLucene scorer named in its comment, branch
+// for branch: the order in which a disjunction meets its matching clauses
+// decides the order of the float additions, so the walk through the
+// postings has to be the same, not just the set of hits.
+
+namespace {
+
+/// The document a term scorer reports once it has run out.
+constexpr int32_t kNoMoreDocs = 0x7FFFFFFF;
+
+/// Counts the clauses matching the current document for a boolean scorer's
+/// coordination factor (BooleanScorer2::Coordinator).
+struct Coordinator {
+    int32_t maxCoord = 0;
+    int32_t nrMatchers = 0;
+    std::vector<float_t> factors;
+};
+
+/// lucene::search::Scorer. The current document is kept in a field that
+/// every next() and skipTo() sets, and term scorers are called without
+/// virtual dispatch (see advance()): scoring spends its time in these calls.
+class Node
+{
+public:
+    explicit Node(int32_t initialDoc, bool term = false) : m_doc(initialDoc), m_term(term) {}
+    virtual ~Node() = default;
+    virtual bool next() = 0;
+    virtual bool skipTo(int32_t target) = 0;
+    virtual float_t score() = 0;
+    int32_t doc() const { return m_doc; }
+    bool isTerm() const { return m_term; }
+
+protected:
+    int32_t m_doc;
+
+private:
+    const bool m_term;
+};
+using NodePtr = std::unique_ptr<Node>;
+
+/// Similarity::decodeNorm for every byte.
+const std::array<float_t, 256>& normTable()
+{
+    static const std::array<float_t, 256> table = [] {
+        std::array<float_t, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[size_t(b)] = Similarity::decodeNorm(uint8_t(b));
+        return t;
+    }();
+    return table;
+}
+
+/// TermScorer: one term's postings, read straight from the cached arrays.
+class TermNode final : public Node
+{
+public:
+    static constexpr int32_t kCacheSize = 32; // LUCENE_SCORE_CACHE_SIZE
+
+    TermNode(vefinder::PostingsPtr postings, float_t weightValue, Similarity* similarity,
+             const uint8_t* norms)
+        : Node(0, true),
+          m_postings(std::move(postings)),
+          m_docs(m_postings->docs.data()),
+          m_freqs(m_postings->freqs.data()),
+          m_size(int64_t(m_postings->docs.size())),
+          m_weightValue(weightValue),
+          m_similarity(similarity),
+          m_norms(norms),
+          m_normTable(normTable().data())
+    {
+        for (int32_t i = 0; i < kCacheSize; ++i)
+            m_scoreCache[i] = m_similarity->tf(i) * m_weightValue;
+    }
+
+    bool next() override { return termNext(); }
+    bool skipTo(const int32_t target) override { return termSkipTo(target); }
+    float_t score() override { return termScore(); }
+
+    bool termNext()
+    {
+        if (++m_pos >= m_size)
+            return exhausted();
+        m_doc = m_docs[m_pos];
+        return true;
+    }
+    // Always moves on by at least one entry, as CLucene's does.
+    bool termSkipTo(const int32_t target)
+    {
+        int64_t low = m_pos + 1;
+        if (low >= m_size)
+            return exhausted();
+        // Galloping: scorers mostly skip a few entries at a time.
+        int64_t step = 1;
+        while (low + step < m_size && m_docs[low + step] < target) {
+            low += step;
+            step *= 2;
+        }
+        if (m_docs[low] < target) {
+            const int32_t* end = m_docs + std::min(low + step + 1, m_size);
+            low = std::lower_bound(m_docs + low, end, target) - m_docs;
+            if (low >= m_size)
+                return exhausted();
+        }
+        m_pos = low;
+        m_doc = m_docs[m_pos];
+        return true;
+    }
+    float_t termScore()
+    {
+        const int32_t f = m_freqs[m_pos];
+        const float_t raw = f < kCacheSize ? m_scoreCache[f] : m_similarity->tf(f) * m_weightValue;
+        return raw * m_normTable[m_norms[m_doc]];
+    }
+
+private:
+    bool exhausted()
+    {
+        m_pos = m_size;
+        m_doc = kNoMoreDocs;
+        return false;
+    }
+
+    vefinder::PostingsPtr m_postings; // keeps the arrays alive
+    const int32_t* m_docs;
+    const int32_t* m_freqs;
+    int64_t m_size;
+    int64_t m_pos = -1;
+    float_t m_weightValue;
+    Similarity* m_similarity;
+    const uint8_t* m_norms;
+    const float_t* m_normTable;
+    float_t m_scoreCache[kCacheSize];
+};
+
+/// @p node's next(), skipTo() and score(), a term scorer's called directly.
+inline bool advance(Node* node)
+{
+    return node->isTerm() ? static_cast<TermNode*>(node)->termNext() : node->next();
+}
+inline bool advance(Node* node, int32_t target)
+{
+    return node->isTerm() ? static_cast<TermNode*>(node)->termSkipTo(target)
+                          : node->skipTo(target);
+}
+inline float_t scoreOf(Node* node)
+{
+    return node->isTerm() ? static_cast<TermNode*>(node)->termScore() : node->score();
+}
+
+/// ConjunctionScorer, and BooleanScorer2's counting one when given a
+/// coordinator.
+class ConjunctionNode final : public Node
+{
+public:
+    ConjunctionNode(std::vector<NodePtr> scorers, Coordinator* coordinator)
+        : Node(-1),
+          m_scorers(std::move(scorers)),
+          m_coordinator(coordinator),
+          m_requiredNrMatchers(int32_t(m_scorers.size()))
+    {
+        const int32_t n = int32_t(m_scorers.size());
+        m_coord = Similarity::getDefault()->coord(n, n);
+    }
+
+    bool next() override
+    {
+        if (m_firstTime)
+            init(0);
+        else if (m_more)
+            m_more = advance(m_scorers.back().get());
+        return doNext();
+    }
+    bool skipTo(const int32_t target) override
+    {
+        if (m_firstTime)
+            return init(target);
+        if (m_more)
+            m_more = advance(m_scorers.back().get(), target);
+        return doNext();
+    }
+    float_t score() override
+    {
+        if (m_coordinator && doc() >= m_lastScoredDoc) {
+            m_lastScoredDoc = doc();
+            m_coordinator->nrMatchers += m_requiredNrMatchers;
+        }
+        float_t sum = 0.0f;
+        for (const NodePtr& scorer : m_scorers)
+            sum += scoreOf(scorer.get());
+        return sum * m_coord;
+    }
+
+private:
+    bool doNext()
+    {
+        size_t first = 0;
+        Node* lastScorer = m_scorers.back().get();
+        Node* firstScorer;
+        // m_doc is ConjunctionScorer's lastDoc.
+        while (m_more && (firstScorer = m_scorers[first].get())->doc() < (m_doc = lastScorer->doc())) {
+            m_more = advance(firstScorer, m_doc);
+            lastScorer = firstScorer;
+            first = first == m_scorers.size() - 1 ? 0 : first + 1;
+        }
+        return m_more;
+    }
+    bool init(const int32_t target)
+    {
+        m_firstTime = false;
+        m_more = m_scorers.size() > 1;
+        for (const NodePtr& scorer : m_scorers) {
+            m_more = target == 0 ? advance(scorer.get()) : advance(scorer.get(), target);
+            if (!m_more)
+                return false;
+        }
+        // CLucene sorts with glibc's qsort, a stable merge sort at these sizes.
+        std::stable_sort(m_scorers.begin(), m_scorers.end(),
+                         [](const NodePtr& a, const NodePtr& b) { return a->doc() < b->doc(); });
+        doNext();
+        // All but the last reversed, in CLucene's own way.
+        const int32_t end = int32_t(m_scorers.size() - 1) - 1;
+        for (int32_t i = 0; i < (end >> 1); ++i)
+            std::swap(m_scorers[size_t(i)], m_scorers[size_t(end - i)]);
+        return m_more;
+    }
+
+    std::vector<NodePtr> m_scorers;
+    Coordinator* m_coordinator;
+    int32_t m_requiredNrMatchers;
+    int32_t m_lastScoredDoc = -1;
+    float_t m_coord;
+    bool m_firstTime = true;
+    bool m_more = false;
+};
+
+/// DisjunctionSumScorer over a ScorerDocQueue, counting for BooleanScorer2.
+class DisjunctionNode final : public Node
+{
+public:
+    DisjunctionNode(std::vector<NodePtr> scorers, int32_t minimumNrMatchers, Coordinator* coordinator)
+        : Node(-1),
+          m_scorers(std::move(scorers)),
+          m_minimumNrMatchers(minimumNrMatchers),
+          m_coordinator(coordinator),
+          m_heap(m_scorers.size() + 1)
+    {}
+
+    bool next() override
+    {
+        if (!m_queueInitialised)
+            initQueue();
+        return m_size >= m_minimumNrMatchers && advanceAfterCurrent();
+    }
+    bool skipTo(const int32_t target) override
+    {
+        if (!m_queueInitialised)
+            initQueue();
+        if (m_queueSize < m_minimumNrMatchers)
+            return false;
+        if (target <= m_doc)
+            return true;
+        do {
+            if (m_heap[1].doc >= target)
+                return advanceAfterCurrent();
+            if (!checkAdjustElsePop(advance(m_heap[1].scorer, target))) {
+                if (--m_queueSize < m_minimumNrMatchers)
+                    return false;
+            }
+        } while (true);
+    }
+    float_t score() override
+    {
+        if (doc() >= m_lastScoredDoc) {
+            m_lastScoredDoc = doc();
+            m_coordinator->nrMatchers += m_nrMatchers;
+        }
+        return m_currentScore;
+    }
+
+private:
+    struct Heaped {
+        Node* scorer = nullptr;
+        int32_t doc = 0;
+    };
+
+    void initQueue()
+    {
+        m_queueInitialised = true;
+        m_queueSize = 0;
+        for (const NodePtr& scorer : m_scorers) {
+            if (advance(scorer.get())) {
+                put(scorer.get());
+                ++m_queueSize;
+            }
+        }
+    }
+    bool advanceAfterCurrent()
+    {
+        do {
+            m_doc = m_heap[1].doc; // DisjunctionSumScorer's currentDoc
+            m_currentScore = scoreOf(m_heap[1].scorer);
+            m_nrMatchers = 1;
+            do {
+                if (!checkAdjustElsePop(advance(m_heap[1].scorer))) {
+                    if (--m_queueSize == 0)
+                        break;
+                }
+                if (m_heap[1].doc != m_doc)
+                    break;
+                m_currentScore += scoreOf(m_heap[1].scorer);
+                ++m_nrMatchers;
+            } while (true);
+            if (m_nrMatchers >= m_minimumNrMatchers)
+                return true;
+            if (m_queueSize < m_minimumNrMatchers)
+                return false;
+        } while (true);
+    }
+
+    // ScorerDocQueue
+    void put(Node* scorer)
+    {
+        ++m_size;
+        m_heap[size_t(m_size)] = Heaped{scorer, scorer->doc()};
+        upHeap();
+    }
+    bool checkAdjustElsePop(const bool cond)
+    {
+        if (cond) {
+            m_heap[1].doc = m_heap[1].scorer->doc();
+        } else {
+            m_heap[1] = m_heap[size_t(m_size)];
+            m_heap[size_t(m_size)] = Heaped{};
+            --m_size;
+        }
+        downHeap();
+        return cond;
+    }
+    void upHeap()
+    {
+        int32_t i = m_size;
+        const Heaped node = m_heap[size_t(i)];
+        int32_t j = i >> 1;
+        while (j > 0 && node.doc < m_heap[size_t(j)].doc) {
+            m_heap[size_t(i)] = m_heap[size_t(j)];
+            i = j;
+            j = j >> 1;
+        }
+        m_heap[size_t(i)] = node;
+    }
+    void downHeap()
+    {
+        int32_t i = 1;
+        const Heaped node = m_heap[size_t(i)];
+        int32_t j = i << 1;
+        int32_t k = j + 1;
+        if (k <= m_size && m_heap[size_t(k)].doc < m_heap[size_t(j)].doc)
+            j = k;
+        while (j <= m_size && m_heap[size_t(j)].doc < node.doc) {
+            m_heap[size_t(i)] = m_heap[size_t(j)];
+            i = j;
+            j = i << 1;
+            k = j + 1;
+            if (k <= m_size && m_heap[size_t(k)].doc < m_heap[size_t(j)].doc)
+                j = k;
+        }
+        m_heap[size_t(i)] = node;
+    }
+
+    std::vector<NodePtr> m_scorers;
+    int32_t m_minimumNrMatchers;
+    Coordinator* m_coordinator;
+    int32_t m_lastScoredDoc = -1;
+    std::vector<Heaped> m_heap; // 1-based, as CLucene's
+    int32_t m_size = 0;
+    bool m_queueInitialised = false;
+    int32_t m_queueSize = -1;
+    int32_t m_nrMatchers = -1;
+    float_t m_currentScore = -1.0f;
+};
+
+/// BooleanScorer2::SingleMatchScorer.
+class SingleMatchNode final : public Node
+{
+public:
+    SingleMatchNode(NodePtr scorer, Coordinator* coordinator)
+        : Node(scorer->doc()), m_scorer(std::move(scorer)), m_coordinator(coordinator)
+    {}
+    bool next() override { return follow(advance(m_scorer.get())); }
+    bool skipTo(const int32_t target) override { return follow(advance(m_scorer.get(), target)); }
+    float_t score() override
+    {
+        if (doc() >= m_lastScoredDoc) {
+            m_lastScoredDoc = doc();
+            ++m_coordinator->nrMatchers;
+        }
+        return scoreOf(m_scorer.get());
+    }
+
+private:
+    bool follow(const bool more)
+    {
+        m_doc = m_scorer->doc();
+        return more;
+    }
+
+    NodePtr m_scorer;
+    Coordinator* m_coordinator;
+    int32_t m_lastScoredDoc = -1;
+};
+
+/// BooleanScorer2::ReqOptSumScorer.
+class ReqOptNode final : public Node
+{
+public:
+    ReqOptNode(NodePtr required, NodePtr optional)
+        : Node(required->doc()), m_required(std::move(required)), m_optional(std::move(optional))
+    {}
+    bool next() override { return follow(m_required->next()); }
+    bool skipTo(const int32_t target) override { return follow(m_required->skipTo(target)); }
+    float_t score() override
+    {
+        const int32_t curDoc = m_required->doc();
+        const float_t reqScore = m_required->score();
+        if (m_firstTimeOptional) {
+            m_firstTimeOptional = false;
+            if (!m_optional->skipTo(curDoc)) {
+                m_optional.reset();
+                return reqScore;
+            }
+        } else if (!m_optional) {
+            return reqScore;
+        } else if (m_optional->doc() < curDoc && !m_optional->skipTo(curDoc)) {
+            m_optional.reset();
+            return reqScore;
+        }
+        return m_optional->doc() == curDoc ? reqScore + m_optional->score() : reqScore;
+    }
+
+private:
+    bool follow(const bool more)
+    {
+        m_doc = m_required->doc();
+        return more;
+    }
+
+    NodePtr m_required;
+    NodePtr m_optional;
+    bool m_firstTimeOptional = true;
+};
+
+/// BooleanScorer2::NonMatchingScorer.
+class NonMatchingNode final : public Node
+{
+public:
+    NonMatchingNode() : Node(kNoMoreDocs) {} // its document is never asked for
+    bool next() override { return false; }
+    bool skipTo(int32_t) override { return false; }
+    float_t score() override { return 0.0f; }
+};
+
+/// BooleanScorer2 (no prohibited clauses, no minimum of optional matches).
+class BooleanNode final : public Node
+{
+public:
+    explicit BooleanNode(Similarity* similarity) : Node(-1), m_similarity(similarity) {}
+
+    void add(NodePtr scorer, const bool required)
+    {
+        ++m_coordinator.maxCoord;
+        (required ? m_required : m_optional).push_back(std::move(scorer));
+    }
+
+    bool next() override
+    {
+        if (!m_counting)
+            initCounting();
+        return follow(m_counting->next());
+    }
+    bool skipTo(const int32_t target) override
+    {
+        if (!m_counting)
+            initCounting();
+        return follow(m_counting->skipTo(target));
+    }
+    float_t score() override
+    {
+        m_coordinator.nrMatchers = 0;
+        const float_t sum = m_counting->score();
+        return sum * m_coordinator.factors[size_t(m_coordinator.nrMatchers)];
+    }
+
+    /// BooleanScorer2::score(HitCollector*).
+    void collect(std::vector<vefinder::ScoredDoc>& hits)
+    {
+        if (!m_counting)
+            initCounting();
+        while (m_counting->next()) {
+            const int32_t d = m_counting->doc();
+            const float_t s = score();
+            if (s > 0.0f)
+                hits.push_back(vefinder::ScoredDoc{d, s});
+        }
+    }
+
+private:
+    bool follow(const bool more)
+    {
+        m_doc = m_counting->doc();
+        return more;
+    }
+    void initCounting()
+    {
+        m_coordinator.factors.resize(size_t(m_coordinator.maxCoord) + 1);
+        for (int32_t i = 0; i <= m_coordinator.maxCoord; ++i)
+            m_coordinator.factors[size_t(i)] = m_similarity->coord(i, m_coordinator.maxCoord);
+        m_counting = makeCounting();
+    }
+    NodePtr single(NodePtr scorer) { return std::make_unique<SingleMatchNode>(std::move(scorer), &m_coordinator); }
+    NodePtr makeCounting()
+    {
+        if (m_required.empty()) {
+            if (m_optional.empty())
+                return std::make_unique<NonMatchingNode>();
+            if (m_optional.size() > 1)
+                return std::make_unique<DisjunctionNode>(std::move(m_optional), 1, &m_coordinator);
+            return single(std::move(m_optional.front()));
+        }
+        if (m_optional.empty())
+            return std::make_unique<ConjunctionNode>(std::move(m_required), &m_coordinator);
+        NodePtr required = m_required.size() == 1
+            ? single(std::move(m_required.front()))
+            : std::make_unique<ConjunctionNode>(std::move(m_required), &m_coordinator);
+        NodePtr optional = m_optional.size() == 1
+            ? single(std::move(m_optional.front()))
+            : std::make_unique<DisjunctionNode>(std::move(m_optional), 1, &m_coordinator);
+        return std::make_unique<ReqOptNode>(std::move(required), std::move(optional));
+    }
+
+    Similarity* m_similarity;
+    Coordinator m_coordinator;
+    std::vector<NodePtr> m_required;
+    std::vector<NodePtr> m_optional;
+    NodePtr m_counting;
+};
+
+/// The weight of a query part (TermWeight, BooleanWeight), mirroring the
+/// rewritten query.
+struct Weighted {
+    Query* query = nullptr;
+    Term* term = nullptr; // set for a term query
+    float_t idf = 0.0f;
+    float_t queryWeight = 0.0f;
+    float_t value = 0.0f;
+    std::vector<Weighted> children;
+    std::vector<bool> required;
+};
+
+/// The weight tree of @p query; false when it holds a part not covered.
+bool weigh(Query* query, Weighted& out)
+{
+    out.query = query;
+    if (query->instanceOf(TermQuery::getClassName())) {
+        out.term = static_cast<TermQuery*>(query)->getTerm(false);
+        return true;
+    }
+    if (!query->instanceOf(BooleanQuery::getClassName()))
+        return false;
+    auto* boolean = static_cast<BooleanQuery*>(query);
+    if (boolean->getMinNrShouldMatch() != 0 || boolean->isCoordDisabled())
+        return false;
+    std::vector<BooleanClause*> clauses(boolean->getClauseCount());
+    if (!clauses.empty())
+        boolean->getClauses(clauses.data());
+    out.children.resize(clauses.size());
+    for (size_t i = 0; i < clauses.size(); ++i) {
+        if (clauses[i]->isProhibited())
+            return false;
+        out.required.push_back(clauses[i]->isRequired());
+        if (!weigh(clauses[i]->getQuery(), out.children[i]))
+            return false;
+    }
+    return true;
+}
+
+/// TermWeight::sumOfSquaredWeights, BooleanWeight::sumOfSquaredWeights.
+float_t sumOfSquaredWeights(Weighted& w, Similarity* similarity, IndexSearcher* searcher)
+{
+    if (w.term) {
+        w.idf = similarity->idf(w.term, searcher);
+        w.queryWeight = w.idf * w.query->getBoost();
+        return w.queryWeight * w.queryWeight;
+    }
+    float_t sum = 0.0f;
+    for (Weighted& child : w.children)
+        sum += sumOfSquaredWeights(child, similarity, searcher);
+    sum *= w.query->getBoost() * w.query->getBoost();
+    return sum;
+}
+
+/// TermWeight::normalize, BooleanWeight::normalize.
+void normalize(Weighted& w, float_t norm)
+{
+    if (w.term) {
+        w.queryWeight *= norm;
+        w.value = w.queryWeight * w.idf;
+        return;
+    }
+    norm *= w.query->getBoost();
+    for (Weighted& child : w.children)
+        normalize(child, norm);
+}
+
+/// The scorer of @p w (TermWeight::scorer, BooleanWeight2::scorer); null when
+/// the reader keeps no postings or norms for one of its terms.
+NodePtr makeScorer(const Weighted& w, Similarity* similarity, IndexReader* reader)
+{
+    if (w.term) {
+        vefinder::PostingsPtr postings = vefinder::cachedPostings(reader, w.term);
+        const uint8_t* norms = reader->norms(w.term->field());
+        if (!postings || !norms)
+            return nullptr;
+        return std::make_unique<TermNode>(std::move(postings), w.value, similarity, norms);
+    }
+    auto node = std::make_unique<BooleanNode>(similarity);
+    for (size_t i = 0; i < w.children.size(); ++i) {
+        NodePtr child = makeScorer(w.children[i], similarity, reader);
+        if (!child)
+            return nullptr;
+        node->add(std::move(child), w.required[i]);
+    }
+    return node;
+}
+
+} // namespace
+
+namespace vefinder {
+
+bool scoreCached(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& hits)
+{
+    if (BooleanQuery::getUseScorer14() || BooleanQuery::getAllowDocsOutOfOrder())
+        return false;
+    IndexReader* reader = searcher->getReader();
+    Query* rewritten = searcher->rewrite(query);
+    const std::unique_ptr<Query, void (*)(Query*)> owned(
+        rewritten != query ? rewritten : nullptr, [](Query* q) { _CLLDELETE(q); });
+    Weighted root;
+    if (!weigh(rewritten, root))
+        return false;
+    Similarity* similarity = searcher->getSimilarity();
+    const float_t sum = sumOfSquaredWeights(root, similarity, searcher);
+    normalize(root, similarity->queryNorm(sum));
+    NodePtr scorer = makeScorer(root, similarity, reader);
+    if (!scorer)
+        return false;
+    if (root.term) {
+        // Scorer::score(HitCollector*)
+        while (scorer->next()) {
+            const int32_t d = scorer->doc();
+            const float_t s = scorer->score();
+            if (s > 0.0f)
+                hits.push_back(ScoredDoc{d, s});
+        }
+    } else {
+        static_cast<BooleanNode*>(scorer.get())->collect(hits);
+    }
+    return true;
+}
+
+} // namespace vefinder
