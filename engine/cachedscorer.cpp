@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwchar>
 #include <memory>
 
 using lucene::index::IndexReader;
@@ -563,10 +564,12 @@ private:
 };
 
 /// The weight of a query part (TermWeight, BooleanWeight), mirroring the
-/// rewritten query.
+/// query as CLucene rewrites it.
 struct Weighted {
     Query* query = nullptr;
-    Term* term = nullptr; // set for a term query
+    float_t boost = 1.0f;             // the boost of the rewritten part
+    vefinder::PostingsPtr postings;   // set for a term query
+    Term* term = nullptr;
     float_t idf = 0.0f;
     float_t queryWeight = 0.0f;
     float_t value = 0.0f;
@@ -574,13 +577,18 @@ struct Weighted {
     std::vector<bool> required;
 };
 
-/// The weight tree of @p query; false when it holds a part not covered.
-bool weigh(Query* query, Weighted& out)
+/// The weight tree of @p query as rewritten (BooleanQuery::rewrite: a boolean
+/// query of one clause that is not prohibited stands for its clause, its
+/// boost multiplied in), without building the rewritten copy. False when it
+/// holds a part not covered or @p reader keeps no postings.
+bool weigh(Query* query, IndexReader* reader, Weighted& out)
 {
     out.query = query;
+    out.boost = query->getBoost();
     if (query->instanceOf(TermQuery::getClassName())) {
         out.term = static_cast<TermQuery*>(query)->getTerm(false);
-        return true;
+        out.postings = vefinder::cachedPostings(reader, out.term);
+        return out.postings != nullptr;
     }
     if (!query->instanceOf(BooleanQuery::getClassName()))
         return false;
@@ -590,29 +598,40 @@ bool weigh(Query* query, Weighted& out)
     std::vector<BooleanClause*> clauses(boolean->getClauseCount());
     if (!clauses.empty())
         boolean->getClauses(clauses.data());
+    for (const BooleanClause* clause : clauses) {
+        if (clause->isProhibited())
+            return false;
+    }
+    if (clauses.size() == 1) {
+        const float_t boost = out.boost;
+        if (!weigh(clauses.front()->getQuery(), reader, out))
+            return false;
+        if (boost != 1.0f)
+            out.boost = boost * out.boost;
+        return true;
+    }
     out.children.resize(clauses.size());
     for (size_t i = 0; i < clauses.size(); ++i) {
-        if (clauses[i]->isProhibited())
-            return false;
         out.required.push_back(clauses[i]->isRequired());
-        if (!weigh(clauses[i]->getQuery(), out.children[i]))
+        if (!weigh(clauses[i]->getQuery(), reader, out.children[i]))
             return false;
     }
     return true;
 }
 
-/// TermWeight::sumOfSquaredWeights, BooleanWeight::sumOfSquaredWeights.
-float_t sumOfSquaredWeights(Weighted& w, Similarity* similarity, IndexSearcher* searcher)
+/// TermWeight::sumOfSquaredWeights (Similarity::idf of a term is that of its
+/// document frequency and the index's maxDoc), BooleanWeight's.
+float_t sumOfSquaredWeights(Weighted& w, Similarity* similarity, int32_t maxDoc)
 {
     if (w.term) {
-        w.idf = similarity->idf(w.term, searcher);
-        w.queryWeight = w.idf * w.query->getBoost();
+        w.idf = similarity->idf(w.postings->docFreq, maxDoc);
+        w.queryWeight = w.idf * w.boost;
         return w.queryWeight * w.queryWeight;
     }
     float_t sum = 0.0f;
     for (Weighted& child : w.children)
-        sum += sumOfSquaredWeights(child, similarity, searcher);
-    sum *= w.query->getBoost() * w.query->getBoost();
+        sum += sumOfSquaredWeights(child, similarity, maxDoc);
+    sum *= w.boost * w.boost;
     return sum;
 }
 
@@ -624,25 +643,45 @@ void normalize(Weighted& w, float_t norm)
         w.value = w.queryWeight * w.idf;
         return;
     }
-    norm *= w.query->getBoost();
+    norm *= w.boost;
     for (Weighted& child : w.children)
         normalize(child, norm);
 }
 
+/// The norms of the fields a search meets, looked up once per search.
+class NormsOf
+{
+public:
+    explicit NormsOf(IndexReader* reader) : m_reader(reader) {}
+    const uint8_t* operator()(const wchar_t* field)
+    {
+        for (const auto& known : m_known) {
+            if (known.first == field || std::wcscmp(known.first, field) == 0)
+                return known.second;
+        }
+        const uint8_t* norms = m_reader->norms(field);
+        m_known.emplace_back(field, norms);
+        return norms;
+    }
+
+private:
+    IndexReader* m_reader;
+    std::vector<std::pair<const wchar_t*, const uint8_t*>> m_known;
+};
+
 /// The scorer of @p w (TermWeight::scorer, BooleanWeight2::scorer); null when
-/// the reader keeps no postings or norms for one of its terms.
-NodePtr makeScorer(const Weighted& w, Similarity* similarity, IndexReader* reader)
+/// a field searched has no norms.
+NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
 {
     if (w.term) {
-        vefinder::PostingsPtr postings = vefinder::cachedPostings(reader, w.term);
-        const uint8_t* norms = reader->norms(w.term->field());
-        if (!postings || !norms)
+        const uint8_t* norms = normsOf(w.term->field());
+        if (!norms)
             return nullptr;
-        return std::make_unique<TermNode>(std::move(postings), w.value, similarity, norms);
+        return std::make_unique<TermNode>(std::move(w.postings), w.value, similarity, norms);
     }
     auto node = std::make_unique<BooleanNode>(similarity);
     for (size_t i = 0; i < w.children.size(); ++i) {
-        NodePtr child = makeScorer(w.children[i], similarity, reader);
+        NodePtr child = makeScorer(w.children[i], similarity, normsOf);
         if (!child)
             return nullptr;
         node->add(std::move(child), w.required[i]);
@@ -659,16 +698,15 @@ bool scoreCached(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& 
     if (BooleanQuery::getUseScorer14() || BooleanQuery::getAllowDocsOutOfOrder())
         return false;
     IndexReader* reader = searcher->getReader();
-    Query* rewritten = searcher->rewrite(query);
-    const std::unique_ptr<Query, void (*)(Query*)> owned(
-        rewritten != query ? rewritten : nullptr, [](Query* q) { _CLLDELETE(q); });
     Weighted root;
-    if (!weigh(rewritten, root))
+    if (!weigh(query, reader, root))
         return false;
+    // Query::weight
     Similarity* similarity = searcher->getSimilarity();
-    const float_t sum = sumOfSquaredWeights(root, similarity, searcher);
+    const float_t sum = sumOfSquaredWeights(root, similarity, searcher->maxDoc());
     normalize(root, similarity->queryNorm(sum));
-    NodePtr scorer = makeScorer(root, similarity, reader);
+    NormsOf normsOf(reader);
+    NodePtr scorer = makeScorer(root, similarity, normsOf);
     if (!scorer)
         return false;
     if (root.term) {
