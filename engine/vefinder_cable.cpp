@@ -131,7 +131,7 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
     thread_local std::vector<vefinder::RankedHit> hits; // as in addMatIdsSortAdvance
     vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue, hits);
-    std::sort(hits.begin(), hits.end(), vefinder::ranksBefore);
+    vefinder::sortRanked(hits);
 
     // Sort value, then specification length, shortest first.
     QMap<double, QMap<int, QStringList>> groups;

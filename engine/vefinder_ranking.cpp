@@ -106,7 +106,7 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         hits);
     if (hits.empty())
         return {};
-    std::sort(hits.begin(), hits.end(), vefinder::ranksBefore);
+    vefinder::sortRanked(hits);
 
     const SearchUtil* util = SearchUtil::instance();
     const SearchUtil::EnWordFlag flag = util->wordFlag(text);

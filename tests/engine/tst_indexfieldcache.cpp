@@ -1,5 +1,6 @@
-/** @file tst_indexfieldcache.cpp @brief What is kept per index version: replaced indexes are read anew, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's. */
+/** @file tst_indexfieldcache.cpp @brief What is kept per index version and the fast paths on it: replaced indexes are read anew, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's, the keyed ranking sort equals the comparator's. */
 #include "analysis/indexfields.h"
+#include "engine/hitranking_p.h"
 #include "engine/postingcache_p.h"
 #include "engine/searchhits_p.h"
 #include "engine/vefinder.h"
@@ -148,6 +149,35 @@ private slots:
         cached.close();
         plain.close();
         reader->close();
+    }
+
+    // The keyed sort leaves hits in std::sort's order with ranksBefore, also
+    // among hits that rank alike (they keep their document numbers apart),
+    // with signed zeros, negative ranks and positions, and without positions.
+    void keyedSortEqualsComparator_data()
+    {
+        columns<int, bool>("count", "positions");
+        QTest::newRow("long, positions") << 5000 << true;
+        QTest::newRow("long, no positions") << 5000 << false;
+        QTest::newRow("short") << 40 << true;
+    }
+    void keyedSortEqualsComparator()
+    {
+        const auto [count, positions] = fetch<int, bool>("count", "positions");
+        QRandomGenerator random(uint32_t(count) + positions);
+        const double values[] = {0.0, -0.0, 1.0, 97.9, -3.5, 1e-300};
+        const float scores[] = {0.0f, -0.0f, 0.25f, 1.0f, 0.3333f};
+        std::vector<vefinder::RankedHit> hits;
+        for (int i = 0; i < count; ++i)
+            hits.push_back(vefinder::RankedHit{
+                i, 0, int(random.bounded(7)) - 2, double(scores[random.bounded(5)]),
+                values[random.bounded(6)], positions ? qint64(random.bounded(5)) - 2 : 0});
+        std::vector<vefinder::RankedHit> expected = hits;
+        std::sort(expected.begin(), expected.end(), vefinder::ranksBefore);
+        vefinder::sortRanked(hits);
+        QCOMPARE(hits.size(), expected.size());
+        for (size_t i = 0; i < hits.size(); ++i)
+            QCOMPARE(hits[i].doc, expected[i].doc);
     }
 
     // Engines on several threads share the cached fields of one index and
