@@ -105,22 +105,10 @@ public:
     // Always moves on by at least one entry, as CLucene's does.
     bool termSkipTo(const int32_t target)
     {
-        int64_t low = m_pos + 1;
-        if (low >= m_size)
+        const size_t at = vefinder::skipIndex(m_docs, size_t(m_pos + 1), size_t(m_size), target);
+        if (at >= size_t(m_size))
             return exhausted();
-        // Galloping: scorers mostly skip a few entries at a time.
-        int64_t step = 1;
-        while (low + step < m_size && m_docs[low + step] < target) {
-            low += step;
-            step *= 2;
-        }
-        if (m_docs[low] < target) {
-            const int32_t* end = m_docs + std::min(low + step + 1, m_size);
-            low = std::lower_bound(m_docs + low, end, target) - m_docs;
-            if (low >= m_size)
-                return exhausted();
-        }
-        m_pos = low;
+        m_pos = int64_t(at);
         m_doc = m_docs[m_pos];
         return true;
     }

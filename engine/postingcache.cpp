@@ -169,22 +169,7 @@ public:
         const size_t from = size_t(m_pos + 1);
         if (from >= size())
             return false;
-        // Galloping: scorers mostly skip a few entries at a time.
-        const std::vector<int32_t>& docs = m_postings->docs;
-        size_t low = from;
-        size_t step = 1;
-        while (low + step < docs.size() && docs[low + step] < target) {
-            low += step;
-            step *= 2;
-        }
-        if (docs[low] >= target) {
-            m_pos = int64_t(low);
-            return true;
-        }
-        const size_t high = std::min(low + step + 1, docs.size());
-        m_pos =
-            std::lower_bound(docs.begin() + ptrdiff_t(low), docs.begin() + ptrdiff_t(high), target)
-            - docs.begin();
+        m_pos = int64_t(skipIndex(m_postings->docs.data(), from, size(), target));
         return size_t(m_pos) < size();
     }
     void close() override {}

@@ -1,6 +1,7 @@
 /** @file postingcache_p.h @brief The postings and norms of one index version, kept in memory as searches read them. */
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,23 @@ struct Postings {
     std::vector<int32_t> freqs;
 };
 using PostingsPtr = std::shared_ptr<const Postings>;
+
+/// The first index in [@p from, @p size) of @p docs (ascending) whose
+/// document is @p target or beyond; @p size when there is none. Gallops from
+/// @p from: scorers and intersections mostly move a few entries at a time.
+inline size_t skipIndex(const int32_t* docs, size_t from, size_t size, int32_t target)
+{
+    if (from >= size || docs[from] >= target)
+        return from;
+    size_t low = from; // docs[low] < target from here on
+    size_t step = 1;
+    while (low + step < size && docs[low + step] < target) {
+        low += step;
+        step *= 2;
+    }
+    return size_t(std::lower_bound(docs + low + 1, docs + std::min(low + step + 1, size), target)
+                  - docs);
+}
 
 /// The postings of the terms searched on one index version and the norms of
 /// the fields searched, filled as searches look them up, so that a term is

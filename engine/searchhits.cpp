@@ -1,4 +1,4 @@
-/** @file searchhits.cpp @brief Hits of one search on a copy of the query whose boolean scorers are always freed whole. */
+/** @file searchhits.cpp @brief Hits of one search: none when the required terms rule them out, scored on kept postings where that is covered, else by CLucene on a copy of the query whose boolean scorers are always freed whole. */
 #include "engine/searchhits_p.h"
 
 #include "engine/cachedscorer_p.h"
@@ -209,15 +209,7 @@ bool disjoint(std::vector<vefinder::PostingsPtr>& lists)
         bool everywhere = true;
         for (size_t i = 1; i < lists.size(); ++i) {
             const std::vector<int32_t>& docs = lists[i]->docs;
-            // Galloping: the lists are long and the candidates sparse.
-            size_t low = at[i];
-            size_t step = 1;
-            while (low + step < docs.size() && docs[low + step] < doc) {
-                low += step;
-                step *= 2;
-            }
-            const auto end = docs.begin() + ptrdiff_t(std::min(low + step + 1, docs.size()));
-            at[i] = size_t(std::lower_bound(docs.begin() + ptrdiff_t(low), end, doc) - docs.begin());
+            at[i] = vefinder::skipIndex(docs.data(), at[i], docs.size(), doc);
             if (at[i] == docs.size())
                 return true;
             if (docs[at[i]] != doc) {
