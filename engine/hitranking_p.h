@@ -127,8 +127,7 @@ inline void sortRanked(std::vector<RankedHit>& hits)
         std::sort(hits.begin(), hits.end(), ranksBefore);
         return;
     }
-    thread_local std::vector<detail::RankKey> keys;
-    keys.resize(hits.size());
+    std::vector<detail::RankKey> keys(hits.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const RankedHit& hit = hits[i];
         keys[i] = detail::RankKey{
@@ -140,8 +139,7 @@ inline void sortRanked(std::vector<RankedHit>& hits)
     // A lambda, not a function pointer: the comparison is inlined.
     std::sort(keys.begin(), keys.end(),
               [](const detail::RankKey& a, const detail::RankKey& b) { return detail::keyBefore(a, b); });
-    thread_local std::vector<RankedHit> sorted;
-    sorted.resize(hits.size());
+    std::vector<RankedHit> sorted(hits.size());
     for (size_t i = 0; i < keys.size(); ++i)
         sorted[i] = hits[keys[i].index];
     hits.swap(sorted);
@@ -150,19 +148,17 @@ inline void sortRanked(std::vector<RankedHit>& hits)
 /// The hits of @p query in hit order, without those whose mat id is empty or
 /// flagged in @p delivered (sized by prepareDelivered); names from @p names (fields.titles or fields.specs), sort
 /// values from @p sortValueOf called once per distinct name, positions from
-/// @p posIndex when given (hexadecimal; missing or invalid give 0). The hits
-/// replace the contents of @p hits, whose capacity is reused.
+/// @p posIndex when given (hexadecimal; missing or invalid give 0).
 template <typename SortValueOf>
-void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,
-              const StoredFields& fields, const TextTable& names,
-              const std::vector<char>& delivered, const QHash<QString, QString>* posIndex,
-              SortValueOf sortValueOf, std::vector<RankedHit>& hits)
+std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
+                                lucene::search::Query* query, const StoredFields& fields,
+                                const TextTable& names, const std::vector<char>& delivered,
+                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
 {
     const QVector<int>& nameOf = &names == &fields.titles ? fields.titleOf : fields.specOf;
     const bool positions = posIndex && !posIndex->isEmpty();
-    thread_local std::vector<ScoredDoc> scored;
-    collectHits(searcher, query, scored);
-    hits.clear();
+    const std::vector<ScoredDoc> scored = collectHits(searcher, query);
+    std::vector<RankedHit> hits;
     hits.reserve(scored.size());
     QHash<int, double> values;
     for (const ScoredDoc& s : scored) {
@@ -185,17 +181,6 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
         hit.sortValue = value.value();
         hits.push_back(hit);
     }
-}
-
-/// readHits into a vector of its own.
-template <typename SortValueOf>
-std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
-                                lucene::search::Query* query, const StoredFields& fields,
-                                const TextTable& names, const std::vector<char>& delivered,
-                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
-{
-    std::vector<RankedHit> hits;
-    readHits(searcher, query, fields, names, delivered, posIndex, sortValueOf, hits);
     return hits;
 }
 

@@ -271,8 +271,7 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
         std::memcpy(&bits, &hit.score, sizeof bits);
         return ~bits; // higher score, smaller key
     };
-    thread_local std::vector<vefinder::ScoredDoc> other;
-    other.resize(hits.size());
+    std::vector<vefinder::ScoredDoc> other(hits.size());
     for (const int shift : {0, 11, 22}) {
         size_t start[2049] = {};
         for (const vefinder::ScoredDoc& hit : hits)
@@ -289,11 +288,11 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
 
 namespace vefinder {
 
-void collectHits(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& hits)
+std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
 {
-    hits.clear();
+    std::vector<ScoredDoc> hits;
     if (provablyEmpty(query, searcher->getReader()))
-        return;
+        return hits;
     if (!scoreCached(searcher, query, hits)) {
         hits.clear();
         std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
@@ -307,6 +306,7 @@ void collectHits(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& 
         for (ScoredDoc& hit : hits)
             hit.score = hit.score * norm;
     }
+    return hits;
 }
 
 Query* SearchHits::guardedCopy(IndexSearcher* searcher, Query* query)

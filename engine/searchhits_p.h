@@ -24,19 +24,9 @@ struct ScoredDoc {
 /// provably matches nothing is not searched; one scoreCached covers is scored
 /// on the postings the searcher's reader keeps; any other runs through
 /// CLucene on the guarded copy of the query (see SearchHits). The query stays
-/// the caller's. The hits replace the contents of @p hits, whose capacity
-/// is reused: long answers need no fresh memory in a thread's next search.
-void collectHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,
-                 std::vector<ScoredDoc>& hits);
-
-/// collectHits into a vector of its own.
-inline std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
-                                          lucene::search::Query* query)
-{
-    std::vector<ScoredDoc> hits;
-    collectHits(searcher, query, hits);
-    return hits;
-}
+/// the caller's.
+std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
+                                   lucene::search::Query* query);
 
 /// The hits of @p query on @p searcher, with the same documents, scores and
 /// order as `searcher->search(query)`.

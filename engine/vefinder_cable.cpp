@@ -129,8 +129,8 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
     const vefinder::TextTable& specs = fields->specs;
     const auto cableValue = cableSortValuer(attribute);
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
-    thread_local std::vector<vefinder::RankedHit> hits; // as in addMatIdsSortAdvance
-    vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue, hits);
+    std::vector<vefinder::RankedHit> hits =
+        vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue);
     vefinder::sortRanked(hits);
 
     // Sort value, then specification length, shortest first.

@@ -94,16 +94,12 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const vefinder::TextTable& names = fields->titles;
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
-    // Kept by the thread: a long answer needs no fresh memory next time.
-    thread_local std::vector<vefinder::RankedHit> hits;
-    vefinder::readHits(
-        searcher, query, *fields, names, m_delivered, &m_posIndex,
-        [this](const QString& name) {
+    std::vector<vefinder::RankedHit> hits = vefinder::readHits(
+        searcher, query, *fields, names, m_delivered, &m_posIndex, [this](const QString& name) {
             VeDocInfo doc(QString(), name, 0.0);
             setNameSortValue(doc, m_sortWordMaps);
             return doc.sortValue;
-        },
-        hits);
+        });
     if (hits.empty())
         return {};
     vefinder::sortRanked(hits);
