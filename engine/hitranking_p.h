@@ -72,6 +72,46 @@ inline bool ranksBefore(const RankedHit& a, const RankedHit& b)
     return a.position < b.position;
 }
 
+/// Lends a ranked step the thread's buffer for its hits (kept between steps
+/// as kScratchKeep says). A step that begins while another holds it, as one
+/// an observer runs from its callback would, gets a buffer of its own.
+class RankedScratch
+{
+public:
+    RankedScratch() : m_hits(busy() ? m_own : shared())
+    {
+        m_leased = !busy();
+        busy() = true;
+    }
+    ~RankedScratch()
+    {
+        if (m_leased) {
+            releaseLarge(m_hits);
+            busy() = false;
+        }
+    }
+    RankedScratch(const RankedScratch&) = delete;
+    RankedScratch& operator=(const RankedScratch&) = delete;
+
+    std::vector<RankedHit>& hits() { return m_hits; }
+
+private:
+    static std::vector<RankedHit>& shared()
+    {
+        thread_local std::vector<RankedHit> hits;
+        return hits;
+    }
+    static bool& busy()
+    {
+        thread_local bool inUse = false;
+        return inUse;
+    }
+
+    std::vector<RankedHit> m_own;
+    std::vector<RankedHit>& m_hits;
+    bool m_leased = false;
+};
+
 namespace detail {
 
 /// A hit's ranking keys as unsigned words that order as ranksBefore does.
@@ -127,7 +167,9 @@ inline void sortRanked(std::vector<RankedHit>& hits)
         std::sort(hits.begin(), hits.end(), ranksBefore);
         return;
     }
-    std::vector<detail::RankKey> keys(hits.size());
+    // Scratch kept by the thread (see kScratchKeep).
+    thread_local std::vector<detail::RankKey> keys;
+    keys.resize(hits.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const RankedHit& hit = hits[i];
         keys[i] = detail::RankKey{
@@ -139,26 +181,35 @@ inline void sortRanked(std::vector<RankedHit>& hits)
     // A lambda, not a function pointer: the comparison is inlined.
     std::sort(keys.begin(), keys.end(),
               [](const detail::RankKey& a, const detail::RankKey& b) { return detail::keyBefore(a, b); });
-    std::vector<RankedHit> sorted(hits.size());
+    thread_local std::vector<RankedHit> sorted;
+    sorted.resize(hits.size());
     for (size_t i = 0; i < keys.size(); ++i)
         sorted[i] = hits[keys[i].index];
     hits.swap(sorted);
+    releaseLarge(sorted);
+    releaseLarge(keys);
 }
 
 /// The hits of @p query in hit order, without those whose mat id is empty or
 /// flagged in @p delivered (sized by prepareDelivered); names from @p names (fields.titles or fields.specs), sort
 /// values from @p sortValueOf called once per distinct name, positions from
-/// @p posIndex when given (hexadecimal; missing or invalid give 0).
+/// @p posIndex when given (hexadecimal; missing or invalid give 0). The hits
+/// replace the contents of @p hits, whose capacity is reused.
 template <typename SortValueOf>
-std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
-                                lucene::search::Query* query, const StoredFields& fields,
-                                const TextTable& names, const std::vector<char>& delivered,
-                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
+void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,
+              const StoredFields& fields, const TextTable& names,
+              const std::vector<char>& delivered, const QHash<QString, QString>* posIndex,
+              SortValueOf sortValueOf, std::vector<RankedHit>& hits)
 {
     const QVector<int>& nameOf = &names == &fields.titles ? fields.titleOf : fields.specOf;
     const bool positions = posIndex && !posIndex->isEmpty();
-    const std::vector<ScoredDoc> scored = collectHits(searcher, query);
-    std::vector<RankedHit> hits;
+    thread_local std::vector<ScoredDoc> scored;
+    collectHits(searcher, query, scored);
+    struct Release { // however this is left
+        std::vector<ScoredDoc>& scratch;
+        ~Release() { releaseLarge(scratch); }
+    } release{scored};
+    hits.clear();
     hits.reserve(scored.size());
     QHash<int, double> values;
     for (const ScoredDoc& s : scored) {
@@ -181,6 +232,17 @@ std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
         hit.sortValue = value.value();
         hits.push_back(hit);
     }
+}
+
+/// readHits into a vector of its own.
+template <typename SortValueOf>
+std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
+                                lucene::search::Query* query, const StoredFields& fields,
+                                const TextTable& names, const std::vector<char>& delivered,
+                                const QHash<QString, QString>* posIndex, SortValueOf sortValueOf)
+{
+    std::vector<RankedHit> hits;
+    readHits(searcher, query, fields, names, delivered, posIndex, sortValueOf, hits);
     return hits;
 }
 

@@ -271,7 +271,8 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
         std::memcpy(&bits, &hit.score, sizeof bits);
         return ~bits; // higher score, smaller key
     };
-    std::vector<vefinder::ScoredDoc> other(hits.size());
+    thread_local std::vector<vefinder::ScoredDoc> other;
+    other.resize(hits.size());
     for (const int shift : {0, 11, 22}) {
         size_t start[2049] = {};
         for (const vefinder::ScoredDoc& hit : hits)
@@ -282,17 +283,18 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
             other[start[(key(hit) >> shift) & 2047]++] = hit;
         hits.swap(other);
     }
+    vefinder::releaseLarge(other);
 }
 
 } // namespace
 
 namespace vefinder {
 
-std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
+void collectHits(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& hits)
 {
-    std::vector<ScoredDoc> hits;
+    hits.clear();
     if (provablyEmpty(query, searcher->getReader()))
-        return hits;
+        return;
     if (!scoreCached(searcher, query, hits)) {
         hits.clear();
         std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
@@ -306,7 +308,6 @@ std::vector<ScoredDoc> collectHits(IndexSearcher* searcher, Query* query)
         for (ScoredDoc& hit : hits)
             hit.score = hit.score * norm;
     }
-    return hits;
 }
 
 Query* SearchHits::guardedCopy(IndexSearcher* searcher, Query* query)

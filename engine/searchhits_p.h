@@ -10,6 +10,20 @@
 
 namespace vefinder {
 
+/// Elements a per-thread scratch buffer keeps between searches. Long answers
+/// reuse the memory of the last one (allocating it anew each time cost them a
+/// seventh of their time); a buffer beyond this is freed after use, so that a
+/// thread that once met a huge answer does not hold its memory for good.
+constexpr size_t kScratchKeep = size_t(1) << 16;
+
+/// Frees @p scratch when it holds more than kScratchKeep elements' room.
+template <typename T>
+void releaseLarge(std::vector<T>& scratch)
+{
+    if (scratch.capacity() > kScratchKeep)
+        std::vector<T>().swap(scratch);
+}
+
 /// One hit: its document number and its score as Hits reports it.
 struct ScoredDoc {
     int32_t doc;
@@ -24,9 +38,19 @@ struct ScoredDoc {
 /// provably matches nothing is not searched; one scoreCached covers is scored
 /// on the postings the searcher's reader keeps; any other runs through
 /// CLucene on the guarded copy of the query (see SearchHits). The query stays
-/// the caller's.
-std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
-                                   lucene::search::Query* query);
+/// the caller's. The hits replace the contents of @p hits, whose capacity
+/// is reused: long answers need no fresh memory in a thread's next search.
+void collectHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* query,
+                 std::vector<ScoredDoc>& hits);
+
+/// collectHits into a vector of its own.
+inline std::vector<ScoredDoc> collectHits(lucene::search::IndexSearcher* searcher,
+                                          lucene::search::Query* query)
+{
+    std::vector<ScoredDoc> hits;
+    collectHits(searcher, query, hits);
+    return hits;
+}
 
 /// The hits of @p query on @p searcher, with the same documents, scores and
 /// order as `searcher->search(query)`.

@@ -129,8 +129,9 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
     const vefinder::TextTable& specs = fields->specs;
     const auto cableValue = cableSortValuer(attribute);
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
-    std::vector<vefinder::RankedHit> hits =
-        vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue);
+    vefinder::RankedScratch scratch;
+    std::vector<vefinder::RankedHit>& hits = scratch.hits();
+    vefinder::readHits(searcher, query, *fields, specs, m_delivered, nullptr, cableValue, hits);
     vefinder::sortRanked(hits);
 
     // Sort value, then specification length, shortest first.

@@ -94,12 +94,16 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         vefinder::storedFieldsFor(searcher, vefinder::storedFieldNames());
     const vefinder::TextTable& names = fields->titles;
     vefinder::prepareDelivered(m_delivered, m_deliveredIds, *fields);
-    std::vector<vefinder::RankedHit> hits = vefinder::readHits(
-        searcher, query, *fields, names, m_delivered, &m_posIndex, [this](const QString& name) {
+    vefinder::RankedScratch scratch;
+    std::vector<vefinder::RankedHit>& hits = scratch.hits();
+    vefinder::readHits(
+        searcher, query, *fields, names, m_delivered, &m_posIndex,
+        [this](const QString& name) {
             VeDocInfo doc(QString(), name, 0.0);
             setNameSortValue(doc, m_sortWordMaps);
             return doc.sortValue;
-        });
+        },
+        hits);
     if (hits.empty())
         return {};
     vefinder::sortRanked(hits);

@@ -5,6 +5,7 @@
 #include "engine/searchhits_p.h"
 #include "engine/vefinder.h"
 #include "engine/vefinder_p.h"
+#include "engine/vesearchobserver.h"
 #include "testindex.h"
 
 #include <QRandomGenerator>
@@ -181,6 +182,41 @@ private slots:
         QCOMPARE(hits.size(), expected.size());
         for (size_t i = 0; i < hits.size(); ++i)
             QCOMPARE(hits[i].doc, expected[i].doc);
+    }
+
+    // An observer that searches from its callback, in the middle of a ranked
+    // step that holds the thread's hit buffer, changes neither answer.
+    void observerSearchingFromItsCallback()
+    {
+        QTemporaryDir dir;
+        TestDocs docs = cableDocs("A1 电缆,A2 电力电缆,A3 控制电缆,A4 电缆接头");
+        for (int i = 0; i < 300; ++i)
+            docs << TestDoc(QString("B%1").arg(i)).code("C").withTitle("铜芯电缆").chsWords({"电缆", "铜芯"});
+        const QString index = dir.filePath("索引");
+        QVERIFY(writeTestIndex(index, docs));
+        VeFinder plain;
+        const QString expected = searchOf(plain, index);
+        const QString expectedInner = searchOf(plain, index, "铜芯");
+        QVERIFY(expected.count(' ') > 300);
+
+        struct Nested : VeSearchObserver {
+            QString index;
+            QStringList inner;
+            void delivered(const QString&, const QString&, double) override
+            {
+                if (inner.size() < 3) {
+                    VeFinder other;
+                    inner << searchOf(other, index, "铜芯");
+                }
+            }
+        } observer;
+        observer.index = index;
+        VeFinder engine;
+        engine.setObserver(&observer);
+        QCOMPARE(searchOf(engine, index), expected);
+        QCOMPARE(observer.inner.size(), 3);
+        for (const QString& inner : qAsConst(observer.inner))
+            QCOMPARE(inner, expectedInner);
     }
 
     // Engines on several threads share the cached fields of one index and
