@@ -131,24 +131,17 @@ inline bool keyBefore(const RankKey& a, const RankKey& b)
     return a.position < b.position;
 }
 
-/// Greater @p d, smaller key; equal doubles (0.0 and -0.0 too), equal keys.
-inline uint64_t descendingKey(double d)
+/// Greater @p f, smaller key; equal values (0.0 and -0.0 too), equal keys.
+template <typename Float, typename Bits>
+inline Bits descendingKey(Float f)
 {
-    if (d == 0.0)
-        d = 0.0;
-    uint64_t bits;
-    std::memcpy(&bits, &d, sizeof bits);
-    return ~(bits >> 63 ? ~bits : bits | (uint64_t(1) << 63));
-}
-
-/// The same for a score, a float held in a double.
-inline uint32_t descendingKey(float f)
-{
-    if (f == 0.0f)
-        f = 0.0f;
-    uint32_t bits;
+    static_assert(sizeof(Float) == sizeof(Bits), "a key as wide as the value");
+    constexpr int top = int(sizeof(Bits)) * 8 - 1;
+    if (f == Float(0))
+        f = Float(0);
+    Bits bits;
     std::memcpy(&bits, &f, sizeof bits);
-    return ~(bits >> 31 ? ~bits : bits | (uint32_t(1) << 31));
+    return ~(bits >> top ? ~bits : bits | (Bits(1) << top));
 }
 
 } // namespace detail
@@ -173,9 +166,9 @@ inline void sortRanked(std::vector<RankedHit>& hits)
     for (size_t i = 0; i < hits.size(); ++i) {
         const RankedHit& hit = hits[i];
         keys[i] = detail::RankKey{
-            detail::descendingKey(hit.sortValue),
+            detail::descendingKey<double, uint64_t>(hit.sortValue),
             uint64_t(uint32_t(hit.rank) ^ 0x80000000u) << 32
-                | detail::descendingKey(float(hit.score)),
+                | detail::descendingKey<float, uint32_t>(float(hit.score)),
             uint64_t(hit.position) ^ (uint64_t(1) << 63), uint32_t(i)};
     }
     // A lambda, not a function pointer: the comparison is inlined.
