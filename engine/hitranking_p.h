@@ -183,6 +183,68 @@ inline void sortRanked(std::vector<RankedHit>& hits)
     releaseLarge(keys);
 }
 
+/// Each distinct name's sort value within one ranked step, worked out once.
+/// Looked up by name index in a table the thread keeps per name table it
+/// meets (a slot belongs to this step when its stamp is this step's), or in
+/// a hash for name tables too large to keep a table for.
+class NameValues
+{
+public:
+    explicit NameValues(const TextTable& names) : m_names(names)
+    {
+        if (size_t(names.texts.size()) > kScratchKeep * 4)
+            return;
+        Table* tables = threadTables();
+        m_table = tables[0].names == &names ? &tables[0] : &tables[1];
+        if (m_table->names != &names || m_table->slots.size() != size_t(names.texts.size())) {
+            m_table->names = &names;
+            m_table->slots.assign(size_t(names.texts.size()), Slot{0, 0.0});
+        }
+        m_stamp = ++stamp();
+    }
+
+    /// The sort value of name @p text, from @p sortValueOf the first time.
+    template <typename SortValueOf>
+    double of(int text, SortValueOf& sortValueOf)
+    {
+        if (!m_table) {
+            auto value = m_hashed.constFind(text);
+            if (value == m_hashed.constEnd())
+                value = m_hashed.insert(text, sortValueOf(m_names.texts.at(text)));
+            return value.value();
+        }
+        Slot& slot = m_table->slots[size_t(text)];
+        if (slot.stamp != m_stamp)
+            slot = Slot{m_stamp, sortValueOf(m_names.texts.at(text))};
+        return slot.value;
+    }
+
+private:
+    struct Slot {
+        uint64_t stamp;
+        double value;
+    };
+    struct Table {
+        const TextTable* names = nullptr;
+        std::vector<Slot> slots;
+    };
+    static Table* threadTables()
+    {
+        thread_local Table tables[2]; // titles and specifications, in turn
+        return tables;
+    }
+    static uint64_t& stamp()
+    {
+        thread_local uint64_t last = 0;
+        return last;
+    }
+
+    const TextTable& m_names;
+    Table* m_table = nullptr;
+    uint64_t m_stamp = 0;
+    QHash<int, double> m_hashed;
+};
+
 /// The hits of @p query in hit order, without those whose mat id is empty or
 /// flagged in @p delivered (sized by prepareDelivered); names from @p names (fields.titles or fields.specs), sort
 /// values from @p sortValueOf called once per distinct name, positions from
@@ -204,7 +266,7 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
     } release{scored};
     hits.clear();
     hits.reserve(scored.size());
-    QHash<int, double> values;
+    NameValues values(names);
     for (const ScoredDoc& s : scored) {
         const int id = fields.matIdOf.at(s.doc);
         if (id < 0 || delivered[size_t(id)])
@@ -219,10 +281,7 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
                 hit.position = ok ? position : 0;
             }
         }
-        auto value = values.constFind(text);
-        if (value == values.constEnd())
-            value = values.insert(text, sortValueOf(names.texts.at(text)));
-        hit.sortValue = value.value();
+        hit.sortValue = values.of(text, sortValueOf);
         hits.push_back(hit);
     }
 }
