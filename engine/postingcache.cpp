@@ -21,12 +21,11 @@ using lucene::index::TermVectorMapper;
 
 namespace vefinder {
 
-std::wstring PostingCache::key(const wchar_t* field, const wchar_t* text)
+void PostingCache::key(std::wstring& out, const wchar_t* field, const wchar_t* text)
 {
-    std::wstring k(field);
-    k += L'\0';
-    k += text;
-    return k;
+    out.assign(field);
+    out += L'\0';
+    out += text;
 }
 
 PostingsPtr PostingCache::find(const wchar_t* field, const wchar_t* text) const
@@ -34,9 +33,7 @@ PostingsPtr PostingCache::find(const wchar_t* field, const wchar_t* text) const
     // Searches look terms up many times a call: one key buffer per thread
     // spares an allocation each time.
     thread_local std::wstring k;
-    k.assign(field);
-    k += L'\0';
-    k += text;
+    key(k, field, text);
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     const auto it = m_postings.find(k);
     return it == m_postings.end() ? nullptr : it->second;
@@ -44,7 +41,8 @@ PostingsPtr PostingCache::find(const wchar_t* field, const wchar_t* text) const
 
 PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Postings&& postings)
 {
-    std::wstring k = key(field, text);
+    std::wstring k;
+    key(k, field, text);
     const size_t size = sizeof(Postings) + 64 + k.size() * sizeof(wchar_t)
         + postings.docs.size() * 2 * sizeof(int32_t);
     auto held = std::make_shared<const Postings>(std::move(postings));

@@ -70,7 +70,8 @@ public:
     size_t bytes() const;
 
 private:
-    static std::wstring key(const wchar_t* field, const wchar_t* text);
+    /// The map key of @p text in @p field, written into @p out.
+    static void key(std::wstring& out, const wchar_t* field, const wchar_t* text);
 
     mutable std::shared_mutex m_lock; // guards all below
     std::unordered_map<std::wstring, PostingsPtr> m_postings;

@@ -295,8 +295,7 @@ void collectHits(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& 
     hits.clear();
     if (provablyEmpty(query, searcher->getReader()))
         return;
-    if (!scoreCached(searcher, query, hits)) {
-        hits.clear();
+    if (!scoreCached(searcher, query, hits)) { // leaves hits empty
         std::unique_ptr<Query> copy(SearchHits::guardedCopy(searcher, query));
         AllHitsCollector collector(hits);
         searcher->_search(copy ? copy.get() : query, nullptr, &collector);
