@@ -386,6 +386,72 @@ private:
     float_t m_currentScore = -1.0f;
 };
 
+/// DisjunctionSumScorer over clauses that are one and the same query (a
+/// description of one word asks for the names of the word as a whole and
+/// as segmented). Such clauses always meet the same calls in the same state,
+/// so they stay in step: one of them is walked and its score added once per
+/// clause, as the disjunction adds theirs.
+class TwinsNode final : public Node
+{
+public:
+    TwinsNode(NodePtr scorer, int32_t count, Coordinator* coordinator)
+        : Node(-1), m_scorer(std::move(scorer)), m_count(count), m_coordinator(coordinator)
+    {}
+
+    bool next() override
+    {
+        if (!m_started)
+            start();
+        return m_more && take();
+    }
+    bool skipTo(const int32_t target) override
+    {
+        if (!m_started)
+            start();
+        if (!m_more)
+            return false;
+        if (target <= m_doc)
+            return true;
+        if (m_scorer->doc() < target && !(m_more = advance(m_scorer.get(), target)))
+            return false;
+        return take();
+    }
+    float_t score() override
+    {
+        if (doc() >= m_lastScoredDoc) {
+            m_lastScoredDoc = doc();
+            m_coordinator->nrMatchers += m_count;
+        }
+        return m_currentScore;
+    }
+
+private:
+    void start()
+    {
+        m_started = true;
+        m_more = advance(m_scorer.get());
+    }
+    /// The current document of the clauses, scored; the clauses moved on.
+    bool take()
+    {
+        m_doc = m_scorer->doc();
+        const float_t one = scoreOf(m_scorer.get());
+        m_currentScore = one;
+        for (int32_t i = 1; i < m_count; ++i)
+            m_currentScore += one;
+        m_more = advance(m_scorer.get());
+        return true;
+    }
+
+    NodePtr m_scorer;
+    int32_t m_count;
+    Coordinator* m_coordinator;
+    int32_t m_lastScoredDoc = -1;
+    float_t m_currentScore = -1.0f;
+    bool m_started = false;
+    bool m_more = false;
+};
+
 /// BooleanScorer2::SingleMatchScorer.
 class SingleMatchNode final : public Node
 {
@@ -477,6 +543,14 @@ public:
         ++m_coordinator.maxCoord;
         (required ? m_required : m_optional).push_back(std::move(scorer));
     }
+    /// The optional clauses: @p count times the same query (their scorer
+    /// @p scorer), among @p total (the others match nothing).
+    void addOptionalTwins(NodePtr scorer, const int32_t count, const int32_t total)
+    {
+        m_coordinator.maxCoord += total;
+        m_optional.push_back(std::move(scorer));
+        m_twins = count;
+    }
 
     bool next() override
     {
@@ -529,25 +603,29 @@ private:
         if (m_required.empty()) {
             if (m_optional.empty())
                 return std::make_unique<NonMatchingNode>();
-            if (m_optional.size() > 1)
-                return std::make_unique<DisjunctionNode>(std::move(m_optional), 1, &m_coordinator);
-            return single(std::move(m_optional.front()));
+            return optionalScorer();
         }
         if (m_optional.empty())
             return std::make_unique<ConjunctionNode>(std::move(m_required), &m_coordinator);
         NodePtr required = m_required.size() == 1
             ? single(std::move(m_required.front()))
             : std::make_unique<ConjunctionNode>(std::move(m_required), &m_coordinator);
-        NodePtr optional = m_optional.size() == 1
-            ? single(std::move(m_optional.front()))
-            : std::make_unique<DisjunctionNode>(std::move(m_optional), 1, &m_coordinator);
-        return std::make_unique<ReqOptNode>(std::move(required), std::move(optional));
+        return std::make_unique<ReqOptNode>(std::move(required), optionalScorer());
+    }
+    NodePtr optionalScorer()
+    {
+        if (m_twins > 1)
+            return std::make_unique<TwinsNode>(std::move(m_optional.front()), m_twins, &m_coordinator);
+        if (m_optional.size() > 1)
+            return std::make_unique<DisjunctionNode>(std::move(m_optional), 1, &m_coordinator);
+        return single(std::move(m_optional.front()));
     }
 
     Similarity* m_similarity;
     Coordinator m_coordinator;
     std::vector<NodePtr> m_required;
     std::vector<NodePtr> m_optional;
+    int32_t m_twins = 0; // m_optional's one scorer stands for this many clauses
     NodePtr m_counting;
 };
 
@@ -657,6 +735,47 @@ private:
     std::vector<std::pair<const wchar_t*, const uint8_t*>> m_known;
 };
 
+/// Whether @p a and @p b are the same query with the same weights, so that
+/// their scorers match the same documents with the same scores.
+bool sameWeight(const Weighted& a, const Weighted& b)
+{
+    if (a.term || b.term) {
+        return a.term && b.term && a.value == b.value && a.postings == b.postings
+            && std::wcscmp(a.term->field(), b.term->field()) == 0
+            && std::wcscmp(a.term->text(), b.term->text()) == 0;
+    }
+    if (a.children.size() != b.children.size() || a.required != b.required)
+        return false;
+    for (size_t i = 0; i < a.children.size(); ++i) {
+        if (!sameWeight(a.children[i], b.children[i]))
+            return false;
+    }
+    return true;
+}
+
+/// A boolean part matching nothing: one without clauses.
+bool matchesNothing(const Weighted& w)
+{
+    return !w.term && w.children.empty();
+}
+
+/// The optional clauses of @p w that match something, when there are two or
+/// more and they are all the same query; empty otherwise.
+std::vector<Weighted*> optionalTwins(Weighted& w)
+{
+    std::vector<Weighted*> twins;
+    for (size_t i = 0; i < w.children.size(); ++i) {
+        if (w.required[i] || matchesNothing(w.children[i]))
+            continue;
+        if (!twins.empty() && !sameWeight(*twins.front(), w.children[i]))
+            return {};
+        twins.push_back(&w.children[i]);
+    }
+    if (twins.size() < 2)
+        twins.clear();
+    return twins;
+}
+
 /// The scorer of @p w (TermWeight::scorer, BooleanWeight2::scorer); null when
 /// a field searched has no norms.
 NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
@@ -668,6 +787,23 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
         return std::make_unique<TermNode>(std::move(w.postings), w.value, similarity, norms);
     }
     auto node = std::make_unique<BooleanNode>(similarity);
+    const std::vector<Weighted*> twins = optionalTwins(w);
+    if (!twins.empty()) {
+        for (size_t i = 0; i < w.children.size(); ++i) {
+            if (!w.required[i])
+                continue;
+            NodePtr child = makeScorer(w.children[i], similarity, normsOf);
+            if (!child)
+                return nullptr;
+            node->add(std::move(child), true);
+        }
+        NodePtr twin = makeScorer(*twins.front(), similarity, normsOf);
+        if (!twin)
+            return nullptr;
+        const auto optionals = std::count(w.required.begin(), w.required.end(), false);
+        node->addOptionalTwins(std::move(twin), int32_t(twins.size()), int32_t(optionals));
+        return node;
+    }
     for (size_t i = 0; i < w.children.size(); ++i) {
         NodePtr child = makeScorer(w.children[i], similarity, normsOf);
         if (!child)
