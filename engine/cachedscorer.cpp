@@ -105,7 +105,7 @@ public:
     // Always moves on by at least one entry, as CLucene's does.
     bool termSkipTo(const int32_t target)
     {
-        const size_t at = vefinder::skipIndex(m_docs, size_t(m_pos + 1), size_t(m_size), target);
+        const size_t at = m_postings->skip(size_t(m_pos + 1), target);
         if (at >= size_t(m_size))
             return exhausted();
         m_pos = int64_t(at);

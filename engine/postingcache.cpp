@@ -44,7 +44,8 @@ PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Post
     std::wstring k;
     key(k, field, text);
     const size_t size = sizeof(Postings) + 64 + k.size() * sizeof(wchar_t)
-        + postings.docs.size() * 2 * sizeof(int32_t);
+        + postings.docs.size() * 2 * sizeof(int32_t) + postings.bits.size() * sizeof(uint64_t)
+        + postings.before.size() * sizeof(int32_t);
     auto held = std::make_shared<const Postings>(std::move(postings));
     const std::unique_lock<std::shared_mutex> lock(m_lock);
     const auto it = m_postings.find(k);
@@ -93,6 +94,22 @@ size_t PostingCache::bytes() const
     return m_postingBytes + m_normBytes;
 }
 
+void Postings::indexDense(const int32_t maxDoc)
+{
+    if (docs.empty() || int64_t(docs.size()) * kDenseShare < maxDoc)
+        return;
+    const size_t words = (size_t(std::max(maxDoc, docs.back() + 1)) + 63) / 64;
+    bits.assign(words, 0);
+    before.assign(words, 0);
+    for (const int32_t doc : docs)
+        bits[size_t(doc) >> 6] |= uint64_t(1) << (doc & 63);
+    int32_t count = 0;
+    for (size_t w = 0; w < words; ++w) {
+        before[w] = count;
+        count += __builtin_popcountll(bits[w]);
+    }
+}
+
 namespace {
 
 /// Reads what @p reader holds for @p term.
@@ -114,6 +131,7 @@ Postings readPostings(IndexReader* reader, Term* term)
         postings.freqs.insert(postings.freqs.end(), f, f + n);
     }
     docs->close();
+    postings.indexDense(reader->maxDoc());
     return postings;
 }
 
@@ -167,7 +185,7 @@ public:
         const size_t from = size_t(m_pos + 1);
         if (from >= size())
             return false;
-        m_pos = int64_t(skipIndex(m_postings->docs.data(), from, size(), target));
+        m_pos = int64_t(m_postings->skip(from, target));
         return size_t(m_pos) < size();
     }
     void close() override {}

@@ -26,6 +26,19 @@ struct Postings {
     int32_t docFreq = 0;
     std::vector<int32_t> docs;
     std::vector<int32_t> freqs;
+    /// For a term one document in kDenseShare or more holds: a bit per
+    /// document, set for those in docs, and per 64 documents the number of
+    /// docs entries before them, so that a skip over a common term finds its
+    /// entry without searching. Empty for rarer terms.
+    std::vector<uint64_t> bits;
+    std::vector<int32_t> before;
+    static constexpr int32_t kDenseShare = 32;
+
+    /// Builds bits and before when the term is common among @p maxDoc documents.
+    void indexDense(int32_t maxDoc);
+    /// The first index in [@p from, docs.size()) whose document is @p target
+    /// or beyond; docs.size() when there is none.
+    size_t skip(size_t from, int32_t target) const;
 };
 using PostingsPtr = std::shared_ptr<const Postings>;
 
@@ -44,6 +57,25 @@ inline size_t skipIndex(const int32_t* docs, size_t from, size_t size, int32_t t
     }
     return size_t(std::lower_bound(docs + low + 1, docs + std::min(low + step + 1, size), target)
                   - docs);
+}
+
+inline size_t Postings::skip(const size_t from, const int32_t target) const
+{
+    if (bits.empty())
+        return skipIndex(docs.data(), from, docs.size(), target);
+    if (from >= docs.size())
+        return docs.size();
+    const int32_t first = std::max(target, docs[from]);
+    size_t word = size_t(first) >> 6;
+    uint64_t rest = word < bits.size() ? bits[word] & (~uint64_t(0) << (first & 63)) : 0;
+    while (rest == 0) {
+        if (++word >= bits.size())
+            return docs.size();
+        rest = bits[word];
+    }
+    const int bit = __builtin_ctzll(rest);
+    const uint64_t below = bit == 0 ? 0 : bits[word] & (~uint64_t(0) >> (64 - bit));
+    return size_t(before[word]) + size_t(__builtin_popcountll(below));
 }
 
 /// The postings of the terms searched on one index version and the norms of
