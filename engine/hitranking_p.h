@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -144,6 +145,77 @@ inline Bits descendingKey(Float f)
     return ~(bits >> top ? ~bits : bits | (Bits(1) << top));
 }
 
+/// A hit's ranking keys in one word (see sortRankedInWords).
+struct WordKey {
+    uint64_t key;
+    uint32_t index; ///< the hit's place before sorting (not compared)
+};
+
+/// The bits that hold every number up to @p n.
+inline int bitsFor(uint64_t n)
+{
+    int bits = 0;
+    for (; n != 0; n >>= 1)
+        ++bits;
+    return bits;
+}
+
+/// sortRanked on one-word keys, when the hits have no positions and their
+/// sort values are few: the place of a hit's sort value among them, its
+/// name rank less the smallest and its score key order as the three do. As
+/// every comparison comes out as before, std::sort leaves the same order.
+/// False, leaving @p hits as they are, when the keys do not fit.
+inline bool sortRankedInWords(std::vector<RankedHit>& hits)
+{
+    constexpr size_t kMaxValues = 64;
+    std::array<uint64_t, kMaxValues> values;
+    size_t valueCount = 0;
+    int minRank = hits.front().rank;
+    int maxRank = minRank;
+    uint64_t last = 0;
+    for (const RankedHit& hit : hits) {
+        if (hit.position != 0)
+            return false;
+        const uint64_t value = descendingKey<double, uint64_t>(hit.sortValue);
+        if ((valueCount == 0 || value != last)
+            && std::find(values.begin(), values.begin() + valueCount, value)
+                == values.begin() + valueCount) {
+            if (valueCount == kMaxValues)
+                return false;
+            values[valueCount++] = value;
+        }
+        last = value;
+        minRank = std::min(minRank, hit.rank);
+        maxRank = std::max(maxRank, hit.rank);
+    }
+    const int rankBits = bitsFor(uint64_t(int64_t(maxRank) - minRank));
+    if (bitsFor(valueCount - 1) + rankBits > 32)
+        return false;
+    std::sort(values.begin(), values.begin() + valueCount);
+
+    thread_local std::vector<WordKey> keys;
+    keys.resize(hits.size());
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const RankedHit& hit = hits[i];
+        const uint64_t value = descendingKey<double, uint64_t>(hit.sortValue);
+        const uint64_t place =
+            uint64_t(std::lower_bound(values.begin(), values.begin() + valueCount, value) - values.begin());
+        const uint64_t nameRank = uint64_t(int64_t(hit.rank) - minRank);
+        keys[i] = WordKey{(place << rankBits | nameRank) << 32
+                              | descendingKey<float, uint32_t>(float(hit.score)),
+                          uint32_t(i)};
+    }
+    std::sort(keys.begin(), keys.end(), [](const WordKey& a, const WordKey& b) { return a.key < b.key; });
+    thread_local std::vector<RankedHit> sorted;
+    sorted.resize(hits.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        sorted[i] = hits[keys[i].index];
+    hits.swap(sorted);
+    releaseLarge(sorted);
+    releaseLarge(keys);
+    return true;
+}
+
 } // namespace detail
 
 /// Sorts @p hits as std::sort with ranksBefore does, to the same order also
@@ -160,6 +232,8 @@ inline void sortRanked(std::vector<RankedHit>& hits)
         std::sort(hits.begin(), hits.end(), ranksBefore);
         return;
     }
+    if (detail::sortRankedInWords(hits))
+        return;
     // Scratch kept by the thread (see kScratchKeep).
     thread_local std::vector<detail::RankKey> keys;
     keys.resize(hits.size());
