@@ -452,6 +452,118 @@ private:
     bool m_more = false;
 };
 
+/// A boolean query of two or more required terms: BooleanScorer2 over a
+/// counting ConjunctionScorer of term scorers, in one scorer that steps
+/// through the documents the terms share, kept per index version, instead
+/// of leapfrogging the terms' postings. Each score adds the term scores in
+/// the order ConjunctionScorer settles on at its first move (see init()),
+/// then applies its coordination factor and the boolean one, as the two
+/// scorers do.
+class AllTermsNode final : public Node
+{
+public:
+    /// One term: its postings, its field's norms and TermScorer's weight.
+    struct Part {
+        vefinder::PostingsPtr postings;
+        const uint8_t* norms = nullptr;
+        float_t value = 0.0f;
+    };
+
+    AllTermsNode(vefinder::IntersectionPtr matches, std::vector<Part> parts, Similarity* similarity)
+        : Node(-1),
+          m_matches(std::move(matches)),
+          m_parts(std::move(parts)),
+          m_similarity(similarity),
+          m_normTable(normTable().data())
+    {
+        const int32_t n = int32_t(m_parts.size());
+        m_coord = Similarity::getDefault()->coord(n, n);
+        m_factor = similarity->coord(n, n);
+        m_scoreCache.resize(m_parts.size() * TermNode::kCacheSize);
+        for (size_t t = 0; t < m_parts.size(); ++t) {
+            for (int32_t i = 0; i < TermNode::kCacheSize; ++i)
+                m_scoreCache[t * TermNode::kCacheSize + size_t(i)] = similarity->tf(i) * m_parts[t].value;
+        }
+    }
+
+    bool next() override
+    {
+        if (m_order.empty())
+            return init(0);
+        return moveTo(size_t(m_pos + 1));
+    }
+    bool skipTo(const int32_t target) override
+    {
+        if (m_order.empty())
+            return init(target);
+        const std::vector<int32_t>& docs = m_matches->docs;
+        return moveTo(vefinder::skipIndex(docs.data(), size_t(m_pos + 1), docs.size(), target));
+    }
+    float_t score() override
+    {
+        const int32_t* freqs = m_matches->freqs.data() + size_t(m_pos) * m_parts.size();
+        float_t sum = 0.0f;
+        for (const size_t t : m_order) {
+            const int32_t f = freqs[t];
+            const float_t raw = f < TermNode::kCacheSize
+                ? m_scoreCache[t * TermNode::kCacheSize + size_t(f)]
+                : m_similarity->tf(f) * m_parts[t].value;
+            sum += raw * m_normTable[m_parts[t].norms[m_doc]];
+        }
+        const float_t conjunction = sum * m_coord;
+        return conjunction * m_factor;
+    }
+
+private:
+    bool moveTo(const size_t at)
+    {
+        if (at >= m_matches->docs.size()) {
+            m_pos = int64_t(m_matches->docs.size());
+            m_doc = kNoMoreDocs;
+            return false;
+        }
+        m_pos = int64_t(at);
+        m_doc = m_matches->docs[at];
+        return true;
+    }
+    /// ConjunctionScorer's first move: every term scorer moved to its first
+    /// document at or beyond @p target (none left: no match), the scorers
+    /// sorted by those documents (glibc's qsort, a stable merge sort at these
+    /// sizes), then all but the last reversed in its own way. That order is
+    /// the order of the additions from then on.
+    bool init(const int32_t target)
+    {
+        std::vector<int32_t> first(m_parts.size());
+        for (size_t t = 0; t < m_parts.size(); ++t) {
+            const std::vector<int32_t>& docs = m_parts[t].postings->docs;
+            const size_t at = m_parts[t].postings->skip(0, target);
+            if (at >= docs.size()) {
+                m_order.push_back(0); // started
+                return moveTo(m_matches->docs.size());
+            }
+            first[t] = docs[at];
+            m_order.push_back(t);
+        }
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](size_t a, size_t b) { return first[a] < first[b]; });
+        const int32_t end = int32_t(m_order.size() - 1) - 1;
+        for (int32_t i = 0; i < (end >> 1); ++i)
+            std::swap(m_order[size_t(i)], m_order[size_t(end - i)]);
+        const std::vector<int32_t>& docs = m_matches->docs;
+        return moveTo(vefinder::skipIndex(docs.data(), 0, docs.size(), target));
+    }
+
+    vefinder::IntersectionPtr m_matches;
+    std::vector<Part> m_parts;
+    Similarity* m_similarity;
+    const float_t* m_normTable;
+    std::vector<float_t> m_scoreCache; // per term, TermScorer's cache
+    std::vector<size_t> m_order;       // empty before the first move
+    int64_t m_pos = -1;
+    float_t m_coord;
+    float_t m_factor;
+};
+
 /// BooleanScorer2::SingleMatchScorer.
 class SingleMatchNode final : public Node
 {
@@ -569,19 +681,6 @@ public:
         m_coordinator.nrMatchers = 0;
         const float_t sum = m_counting->score();
         return sum * m_coordinator.factors[size_t(m_coordinator.nrMatchers)];
-    }
-
-    /// BooleanScorer2::score(HitCollector*).
-    void collect(std::vector<vefinder::ScoredDoc>& hits)
-    {
-        if (!m_counting)
-            initCounting();
-        while (m_counting->next()) {
-            const int32_t d = m_counting->doc();
-            const float_t s = score();
-            if (s > 0.0f)
-                hits.push_back(vefinder::ScoredDoc{d, s});
-        }
     }
 
 private:
@@ -719,6 +818,7 @@ class NormsOf
 {
 public:
     explicit NormsOf(IndexReader* reader) : m_reader(reader) {}
+    IndexReader* reader() const { return m_reader; }
     const uint8_t* operator()(const wchar_t* field)
     {
         for (const auto& known : m_known) {
@@ -786,6 +886,25 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
             return nullptr;
         return std::make_unique<TermNode>(std::move(w.postings), w.value, similarity, norms);
     }
+    const bool allTerms = w.children.size() > 1
+        && std::all_of(w.children.begin(), w.children.end(), [](const Weighted& c) { return c.term; })
+        && std::find(w.required.begin(), w.required.end(), false) == w.required.end();
+    if (allTerms) {
+        std::vector<AllTermsNode::Part> parts;
+        std::vector<const Term*> terms;
+        std::vector<vefinder::PostingsPtr> postings;
+        for (Weighted& child : w.children) {
+            const uint8_t* norms = normsOf(child.term->field());
+            if (!norms)
+                return nullptr;
+            parts.push_back(AllTermsNode::Part{child.postings, norms, child.value});
+            terms.push_back(child.term);
+            postings.push_back(child.postings);
+        }
+        vefinder::IntersectionPtr matches = vefinder::cachedIntersection(normsOf.reader(), terms, postings);
+        if (matches)
+            return std::make_unique<AllTermsNode>(std::move(matches), std::move(parts), similarity);
+    }
     auto node = std::make_unique<BooleanNode>(similarity);
     const std::vector<Weighted*> twins = optionalTwins(w);
     if (!twins.empty()) {
@@ -833,16 +952,12 @@ bool scoreCached(IndexSearcher* searcher, Query* query, std::vector<ScoredDoc>& 
     NodePtr scorer = makeScorer(root, similarity, normsOf);
     if (!scorer)
         return false;
-    if (root.term) {
-        // Scorer::score(HitCollector*)
-        while (scorer->next()) {
-            const int32_t d = scorer->doc();
-            const float_t s = scorer->score();
-            if (s > 0.0f)
-                hits.push_back(ScoredDoc{d, s});
-        }
-    } else {
-        static_cast<BooleanNode*>(scorer.get())->collect(hits);
+    // Scorer::score(HitCollector*), BooleanScorer2::score(HitCollector*)
+    while (scorer->next()) {
+        const int32_t d = scorer->doc();
+        const float_t s = scorer->score();
+        if (s > 0.0f)
+            hits.push_back(ScoredDoc{d, s});
     }
     return true;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 using lucene::document::Document;
 using lucene::document::FieldSelector;
@@ -58,10 +59,91 @@ PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Post
         // again rather than keep the first terms met for good. Searches still
         // holding postings keep them alive.
         m_postings.clear();
+        m_intersections.clear();
         m_postingBytes = 0;
     }
     m_postingBytes += size;
     m_postings.emplace(std::move(k), held);
+    return held;
+}
+
+namespace {
+
+/// The documents all of @p postings hold, with their frequencies.
+Intersection intersect(const std::vector<PostingsPtr>& postings)
+{
+    Intersection out;
+    const size_t count = postings.size();
+    std::vector<size_t> rarestFirst(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (postings[i]->docs.empty())
+            return out;
+        rarestFirst[i] = i;
+    }
+    std::sort(rarestFirst.begin(), rarestFirst.end(), [&](size_t a, size_t b) {
+        return postings[a]->docs.size() < postings[b]->docs.size();
+    });
+    std::vector<size_t> at(count, 0);
+    int32_t doc = postings[rarestFirst.front()]->docs.front();
+    while (true) {
+        bool everywhere = true;
+        for (const size_t i : rarestFirst) {
+            const Postings& list = *postings[i];
+            at[i] = list.skip(at[i], doc);
+            if (at[i] == list.docs.size())
+                return out;
+            if (list.docs[at[i]] != doc) {
+                doc = list.docs[at[i]];
+                everywhere = false;
+                break;
+            }
+        }
+        if (!everywhere)
+            continue;
+        out.docs.push_back(doc);
+        for (size_t i = 0; i < count; ++i)
+            out.freqs.push_back(postings[i]->freqs[at[i]]);
+        if (doc == std::numeric_limits<int32_t>::max())
+            return out;
+        ++doc;
+    }
+}
+
+} // namespace
+
+IntersectionPtr PostingCache::intersection(const std::vector<const wchar_t*>& fields,
+                                           const std::vector<const wchar_t*>& texts,
+                                           const std::vector<PostingsPtr>& postings)
+{
+    std::wstring k;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        k += fields[i];
+        k += L'\0';
+        k += texts[i];
+        k += L'\0';
+    }
+    {
+        const std::shared_lock<std::shared_mutex> lock(m_lock);
+        const auto it = m_intersections.find(k);
+        if (it != m_intersections.end())
+            return it->second;
+    }
+    auto held = std::make_shared<const Intersection>(intersect(postings));
+    const size_t size = sizeof(Intersection) + 64 + k.size() * sizeof(wchar_t)
+        + (held->docs.size() + held->freqs.size()) * sizeof(int32_t);
+    const std::unique_lock<std::shared_mutex> lock(m_lock);
+    const auto it = m_intersections.find(k);
+    if (it != m_intersections.end())
+        return it->second;
+    if (size > kCapBytes)
+        return held;
+    if (m_postingBytes + size > kCapBytes) {
+        m_postings.clear();
+        m_intersections.clear();
+        m_postingBytes = 0;
+    }
+    m_postingBytes += size;
+    m_intersections.emplace(std::move(k), held);
     return held;
 }
 
@@ -226,6 +308,17 @@ public:
         Term* term = const_cast<Term*>(t);
         return m_cache->insert(t->field(), t->text(), readPostings(m_inner, term));
     }
+    IntersectionPtr intersection(const std::vector<const Term*>& terms,
+                                 const std::vector<PostingsPtr>& postings)
+    {
+        std::vector<const wchar_t*> fields;
+        std::vector<const wchar_t*> texts;
+        for (const Term* t : terms) {
+            fields.push_back(t->field());
+            texts.push_back(t->text());
+        }
+        return m_cache->intersection(fields, texts, postings);
+    }
     uint8_t* norms(const TCHAR* field) override
     {
         return const_cast<uint8_t*>(m_cache->norms(field, m_inner));
@@ -302,6 +395,13 @@ PostingsPtr cachedPostings(IndexReader* reader, const Term* term)
 {
     auto* caching = dynamic_cast<CachingReader*>(reader);
     return caching ? caching->postings(term) : nullptr;
+}
+
+IntersectionPtr cachedIntersection(IndexReader* reader, const std::vector<const Term*>& terms,
+                                   const std::vector<PostingsPtr>& postings)
+{
+    auto* caching = dynamic_cast<CachingReader*>(reader);
+    return caching ? caching->intersection(terms, postings) : nullptr;
 }
 
 } // namespace vefinder

@@ -42,6 +42,15 @@ struct Postings {
 };
 using PostingsPtr = std::shared_ptr<const Postings>;
 
+/// The documents that hold every one of some terms, ascending, each with the
+/// terms' frequencies there: row i of freqs holds them for docs[i], in the
+/// order the terms were given.
+struct Intersection {
+    std::vector<int32_t> docs;
+    std::vector<int32_t> freqs;
+};
+using IntersectionPtr = std::shared_ptr<const Intersection>;
+
 /// The first index in [@p from, @p size) of @p docs (ascending) whose
 /// document is @p target or beyond; @p size when there is none. Gallops from
 /// @p from: scorers and intersections mostly move a few entries at a time.
@@ -94,6 +103,11 @@ public:
     /// Keeps @p postings for @p text in @p field and returns the postings
     /// held for it (another thread's if it came first).
     PostingsPtr insert(const wchar_t* field, const wchar_t* text, Postings&& postings);
+    /// The intersection of @p postings, the postings of the terms @p fields
+    /// and @p texts name (as many of each), worked out on the first call.
+    IntersectionPtr intersection(const std::vector<const wchar_t*>& fields,
+                                 const std::vector<const wchar_t*>& texts,
+                                 const std::vector<PostingsPtr>& postings);
     /// The norms of @p field as @p source reads them, copied on the first
     /// call; valid as long as this cache. Null when @p source has none.
     const uint8_t* norms(const wchar_t* field, lucene::index::IndexReader* source);
@@ -107,6 +121,7 @@ private:
 
     mutable std::shared_mutex m_lock; // guards all below
     std::unordered_map<std::wstring, PostingsPtr> m_postings;
+    std::unordered_map<std::wstring, IntersectionPtr> m_intersections;
     std::unordered_map<std::wstring, std::unique_ptr<std::vector<uint8_t>>> m_norms;
     size_t m_postingBytes = 0;
     size_t m_normBytes = 0;
@@ -122,5 +137,12 @@ lucene::index::IndexReader* newCachingReader(lucene::index::IndexReader* inner,
 /// The postings of @p term when @p reader was made by newCachingReader (read
 /// into its cache on a miss); null for any other reader.
 PostingsPtr cachedPostings(lucene::index::IndexReader* reader, const lucene::index::Term* term);
+
+/// The intersection of the postings @p postings of @p terms when @p reader
+/// was made by newCachingReader (worked out into its cache on a miss); null
+/// for any other reader.
+IntersectionPtr cachedIntersection(lucene::index::IndexReader* reader,
+                                   const std::vector<const lucene::index::Term*>& terms,
+                                   const std::vector<PostingsPtr>& postings);
 
 } // namespace vefinder
