@@ -126,7 +126,8 @@ QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QStr
 {
     // The whole text as one word.
     std::unique_ptr<BooleanQuery> whole(_CLNEW BooleanQuery(false));
-    whole->add(mkWordPplQuery(text), true, BooleanClause::MUST);
+    BooleanQuery* wholeWord = mkWordPplQuery(text);
+    whole->add(wholeWord, true, BooleanClause::MUST);
 
     // The space-separated parts, when there are several.
     std::unique_ptr<BooleanQuery> spaced(_CLNEW BooleanQuery(false));
@@ -143,8 +144,12 @@ QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QStr
     std::unique_ptr<BooleanQuery> segmented(_CLNEW BooleanQuery(false));
     const QStringList words = WordSegment::segmentText(text, true);
     for (int i = 0; i < words.size() && i < kWordCap; ++i) {
-        if (!addWordClause(segmented.get(), &VeFinder::mkWordPplQuery, words.at(i),
-                           BooleanClause::MUST))
+        // A one-word text asks for the same word query twice: a copy of
+        // the first serves.
+        if (words.at(i) == text && hasRoom(segmented.get()))
+            segmented->add(wholeWord->clone(), true, BooleanClause::MUST);
+        else if (!addWordClause(segmented.get(), &VeFinder::mkWordPplQuery, words.at(i),
+                                BooleanClause::MUST))
             break;
     }
 
