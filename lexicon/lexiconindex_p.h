@@ -5,10 +5,13 @@
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <shared_mutex>
 
 /// Which synonym groups and material-set entries hold a word, so a lookup
 /// costs the same whatever the size of the lexicons. The indexes list
@@ -23,4 +26,11 @@ struct LexiconIndex {
     QHash<QString, QVector<int>> synOf; ///< word to the groups holding it
     QHash<QString, QVector<int>> setOf; ///< word to the entries whose members hold it
     QSet<QString> enCore;               ///< the English core words
+
+    /// getMatEquivalsPPL's answers so far: a search asks for the same
+    /// words' equivalent names again and again. Bounded; starts again when
+    /// full.
+    mutable std::shared_mutex pplLock;
+    mutable QHash<QString, QMap<QString, QStringList>> ppl;
+    static constexpr int kPplCap = 20000;
 };

@@ -213,9 +213,24 @@ QStringList SearchUtil::getMatEquivals(const QString& word) const
 
 void SearchUtil::getMatEquivalsPPL(QMap<QString, QStringList>& out, const QString& word) const
 {
+    const LexiconIndex* index = lexiconIndex();
+    if (index) {
+        const std::shared_lock<std::shared_mutex> reading(index->pplLock);
+        const auto it = index->ppl.constFind(word);
+        if (it != index->ppl.constEnd()) {
+            out = it.value();
+            return;
+        }
+    }
     out.clear();
     for (const QString& e : getMatEquivals(word))
         out.insert(e, segmentedSynonym(e));
+    if (index) {
+        const std::unique_lock<std::shared_mutex> writing(index->pplLock);
+        if (index->ppl.size() >= LexiconIndex::kPplCap)
+            index->ppl.clear();
+        index->ppl.insert(word, out);
+    }
 }
 
 bool SearchUtil::isSetCategory(const QString& word, const QString& setWord) const

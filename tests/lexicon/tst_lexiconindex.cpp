@@ -34,6 +34,9 @@ public:
         return store;
     }
 
+    /// Adds a synonym group to @p s after its index was built, as no search does.
+    static void addGroup(SearchUtil& s, const QSet<QString>& group) { s.m_synData.append(group); }
+
     /// The synonyms (or with @p sets the material set) of @p w, by a plain scan.
     static QStringList scan(const SearchUtil& s, const QString& w, bool sets)
     {
@@ -82,6 +85,29 @@ private slots:
             nonTrivial += expected.size() > 1;
         }
         QVERIFY(nonTrivial > words / 4);
+    }
+
+    // The equivalent names of a word are remembered between calls, for the
+    // store they were found in only.
+    void equivalentNamesFollowTheStore()
+    {
+        const auto s = SearchUtilTestAccess::randomStore(4, 50, 60, 30);
+        const QString w = "词1";
+        QMap<QString, QStringList> first;
+        QMap<QString, QStringList> again;
+        s->getMatEquivalsPPL(first, w);
+        s->getMatEquivalsPPL(again, w);
+        QCOMPARE(again, first);
+        QStringList names = s->getMatEquivals(w);
+        names.sort();
+        QCOMPARE(first.keys(), names);
+        QVERIFY(names.size() > 1);
+
+        SearchUtilTestAccess::addGroup(*s, {w, "新词"});
+        QMap<QString, QStringList> changed;
+        s->getMatEquivalsPPL(changed, w);
+        QVERIFY(changed.contains("新词"));
+        QCOMPARE(changed.size(), first.size() + 1);
     }
 };
 
