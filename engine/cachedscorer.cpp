@@ -877,7 +877,7 @@ std::vector<Weighted*> optionalTwins(Weighted& w)
 }
 
 /// The scorer of @p w (TermWeight::scorer, BooleanWeight2::scorer); null when
-/// a field searched has no norms.
+/// a field searched has no norms or the reader keeps no postings.
 NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
 {
     if (w.term) {
@@ -891,19 +891,22 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
         && std::find(w.required.begin(), w.required.end(), false) == w.required.end();
     if (allTerms) {
         std::vector<AllTermsNode::Part> parts;
-        std::vector<const Term*> terms;
-        std::vector<vefinder::PostingsPtr> postings;
+        thread_local std::vector<const Term*> terms;
+        thread_local std::vector<const vefinder::Postings*> postings;
+        terms.clear();
+        postings.clear();
         for (Weighted& child : w.children) {
             const uint8_t* norms = normsOf(child.term->field());
             if (!norms)
                 return nullptr;
-            parts.push_back(AllTermsNode::Part{child.postings, norms, child.value});
             terms.push_back(child.term);
-            postings.push_back(child.postings);
+            postings.push_back(child.postings.get());
+            parts.push_back(AllTermsNode::Part{std::move(child.postings), norms, child.value});
         }
         vefinder::IntersectionPtr matches = vefinder::cachedIntersection(normsOf.reader(), terms, postings);
-        if (matches)
-            return std::make_unique<AllTermsNode>(std::move(matches), std::move(parts), similarity);
+        if (!matches)
+            return nullptr;
+        return std::make_unique<AllTermsNode>(std::move(matches), std::move(parts), similarity);
     }
     auto node = std::make_unique<BooleanNode>(similarity);
     const std::vector<Weighted*> twins = optionalTwins(w);

@@ -70,7 +70,7 @@ PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Post
 namespace {
 
 /// The documents all of @p postings hold, with their frequencies.
-Intersection intersect(const std::vector<PostingsPtr>& postings)
+Intersection intersect(const std::vector<const Postings*>& postings)
 {
     Intersection out;
     const size_t count = postings.size();
@@ -111,15 +111,16 @@ Intersection intersect(const std::vector<PostingsPtr>& postings)
 
 } // namespace
 
-IntersectionPtr PostingCache::intersection(const std::vector<const wchar_t*>& fields,
-                                           const std::vector<const wchar_t*>& texts,
-                                           const std::vector<PostingsPtr>& postings)
+IntersectionPtr PostingCache::intersection(const std::vector<const Term*>& terms,
+                                           const std::vector<const Postings*>& postings)
 {
-    std::wstring k;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        k += fields[i];
+    // A search looks many names up: one key buffer per thread.
+    thread_local std::wstring k;
+    k.clear();
+    for (const Term* term : terms) {
+        k += term->field();
         k += L'\0';
-        k += texts[i];
+        k += term->text();
         k += L'\0';
     }
     {
@@ -143,7 +144,7 @@ IntersectionPtr PostingCache::intersection(const std::vector<const wchar_t*>& fi
         m_postingBytes = 0;
     }
     m_postingBytes += size;
-    m_intersections.emplace(std::move(k), held);
+    m_intersections.emplace(k, held);
     return held;
 }
 
@@ -309,15 +310,9 @@ public:
         return m_cache->insert(t->field(), t->text(), readPostings(m_inner, term));
     }
     IntersectionPtr intersection(const std::vector<const Term*>& terms,
-                                 const std::vector<PostingsPtr>& postings)
+                                 const std::vector<const Postings*>& postings)
     {
-        std::vector<const wchar_t*> fields;
-        std::vector<const wchar_t*> texts;
-        for (const Term* t : terms) {
-            fields.push_back(t->field());
-            texts.push_back(t->text());
-        }
-        return m_cache->intersection(fields, texts, postings);
+        return m_cache->intersection(terms, postings);
     }
     uint8_t* norms(const TCHAR* field) override
     {
@@ -398,7 +393,7 @@ PostingsPtr cachedPostings(IndexReader* reader, const Term* term)
 }
 
 IntersectionPtr cachedIntersection(IndexReader* reader, const std::vector<const Term*>& terms,
-                                   const std::vector<PostingsPtr>& postings)
+                                   const std::vector<const Postings*>& postings)
 {
     auto* caching = dynamic_cast<CachingReader*>(reader);
     return caching ? caching->intersection(terms, postings) : nullptr;

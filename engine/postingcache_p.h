@@ -103,11 +103,10 @@ public:
     /// Keeps @p postings for @p text in @p field and returns the postings
     /// held for it (another thread's if it came first).
     PostingsPtr insert(const wchar_t* field, const wchar_t* text, Postings&& postings);
-    /// The intersection of @p postings, the postings of the terms @p fields
-    /// and @p texts name (as many of each), worked out on the first call.
-    IntersectionPtr intersection(const std::vector<const wchar_t*>& fields,
-                                 const std::vector<const wchar_t*>& texts,
-                                 const std::vector<PostingsPtr>& postings);
+    /// The intersection of the postings of @p terms, worked out on the first
+    /// call.
+    IntersectionPtr intersection(const std::vector<const lucene::index::Term*>& terms,
+                                 const std::vector<const Postings*>& postings);
     /// The norms of @p field as @p source reads them, copied on the first
     /// call; valid as long as this cache. Null when @p source has none.
     const uint8_t* norms(const wchar_t* field, lucene::index::IndexReader* source);
@@ -143,6 +142,6 @@ PostingsPtr cachedPostings(lucene::index::IndexReader* reader, const lucene::ind
 /// for any other reader.
 IntersectionPtr cachedIntersection(lucene::index::IndexReader* reader,
                                    const std::vector<const lucene::index::Term*>& terms,
-                                   const std::vector<PostingsPtr>& postings);
+                                   const std::vector<const Postings*>& postings);
 
 } // namespace vefinder

@@ -21,7 +21,10 @@ constexpr int kMaxWordsPerName = 1000;
 
 TermQuery* vefinder::newTermQuery(const wchar_t* field, const QString& text)
 {
-    const std::wstring value = toWide(text);
+    // The term copies the text: the thread's buffer serves every call.
+    thread_local std::wstring value;
+    value.resize(size_t(text.size()));
+    value.resize(size_t(text.toWCharArray(&value[0])));
     Term* term = _CLNEW Term(field, value.c_str());
     TermQuery* query = nullptr;
     try {
