@@ -1,13 +1,25 @@
 /** @file textbrackets.cpp @brief Removing parentheses and parenthesised remarks. */
 #include "analysis/textbrackets.h"
 
+#include <algorithm>
+
 QString removeBrackets(const QString& text)
 {
-    QString result = text;
-    result.remove(QLatin1Char('('));
-    result.remove(QChar(0xFF08));
-    result.remove(QLatin1Char(')'));
-    result.remove(QChar(0xFF09));
+    const auto isBracket = [](QChar c) {
+        return c == QLatin1Char('(') || c == QLatin1Char(')') || c == QChar(0xFF08)
+            || c == QChar(0xFF09);
+    };
+    const auto first = std::find_if(text.cbegin(), text.cend(), isBracket);
+    if (first == text.cend())
+        return text; // shared, not copied
+    // One copy, without the brackets.
+    QString result;
+    result.reserve(text.size() - 1);
+    result.append(text.constData(), int(first - text.cbegin()));
+    for (auto it = first + 1; it != text.cend(); ++it) {
+        if (!isBracket(*it))
+            result.append(*it);
+    }
     return result;
 }
 

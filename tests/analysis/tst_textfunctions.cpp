@@ -91,6 +91,8 @@ private slots:
         // Parentheses of both widths.
         row("removeBrackets", "ASCII remark", "钢管(镀锌)", "钢管镀锌");
         row("removeBrackets", "other brackets untouched", "a[b]{c}【d】", "a[b]{c}【d】");
+        row("removeBrackets", "both widths, leading and unpaired", "（镀锌）钢管(DN25))", "镀锌钢管DN25");
+        row("removeBrackets", "brackets only", "()（）", "");
         row("removeBracketText", "ASCII remark", "钢管(镀锌)", "钢管");
         row("removeBracketText", "fullwidth remark", "钢管（镀锌）DN25", "钢管DN25");
         row("removeBracketText", "mixed widths pair up", "电缆（YJV)3", "电缆3");
