@@ -271,14 +271,29 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
         std::memcpy(&bits, &hit.score, sizeof bits);
         return ~bits; // higher score, smaller key
     };
+    // The three digits' counts in one pass; a digit all hits share (the
+    // high bits of close scores) needs no pass of its own.
+    thread_local uint32_t counts[3][2048];
     thread_local std::vector<vefinder::ScoredDoc> other;
-    other.resize(hits.size());
-    for (const int shift : {0, 11, 22}) {
-        size_t start[2049] = {};
-        for (const vefinder::ScoredDoc& hit : hits)
-            ++start[((key(hit) >> shift) & 2047) + 1];
-        for (size_t b = 1; b < 2049; ++b)
-            start[b] += start[b - 1];
+    std::memset(counts, 0, sizeof counts);
+    for (const vefinder::ScoredDoc& hit : hits) {
+        const uint32_t k = key(hit);
+        ++counts[0][k & 2047];
+        ++counts[1][(k >> 11) & 2047];
+        ++counts[2][k >> 22];
+    }
+    for (int digit = 0; digit < 3; ++digit) {
+        const int shift = 11 * digit;
+        uint32_t* start = counts[digit];
+        if (start[(key(hits.front()) >> shift) & 2047] == uint32_t(hits.size()))
+            continue;
+        uint32_t sum = 0;
+        for (size_t b = 0; b < 2048; ++b) {
+            const uint32_t n = start[b];
+            start[b] = sum;
+            sum += n;
+        }
+        other.resize(hits.size());
         for (const vefinder::ScoredDoc& hit : hits)
             other[start[(key(hit) >> shift) & 2047]++] = hit;
         hits.swap(other);
