@@ -33,6 +33,16 @@ struct Coordinator {
     int32_t maxCoord = 0;
     int32_t nrMatchers = 0;
     std::vector<float_t> factors;
+
+    /// Counts @p matchers for @p doc, as a counting scorer does once per
+    /// document (@p lastScoredDoc: the last document it counted).
+    void count(const int32_t doc, int32_t& lastScoredDoc, const int32_t matchers)
+    {
+        if (doc >= lastScoredDoc) {
+            lastScoredDoc = doc;
+            nrMatchers += matchers;
+        }
+    }
 };
 
 /// lucene::search::Scorer. The current document is kept in a field that
@@ -187,10 +197,8 @@ public:
     }
     float_t score() override
     {
-        if (m_coordinator && doc() >= m_lastScoredDoc) {
-            m_lastScoredDoc = doc();
-            m_coordinator->nrMatchers += m_requiredNrMatchers;
-        }
+        if (m_coordinator)
+            m_coordinator->count(doc(), m_lastScoredDoc, m_requiredNrMatchers);
         float_t sum = 0.0f;
         for (const NodePtr& scorer : m_scorers)
             sum += scoreOf(scorer.get());
@@ -277,10 +285,7 @@ public:
     }
     float_t score() override
     {
-        if (doc() >= m_lastScoredDoc) {
-            m_lastScoredDoc = doc();
-            m_coordinator->nrMatchers += m_nrMatchers;
-        }
+        m_coordinator->count(doc(), m_lastScoredDoc, m_nrMatchers);
         return m_currentScore;
     }
 
@@ -418,10 +423,7 @@ public:
     }
     float_t score() override
     {
-        if (doc() >= m_lastScoredDoc) {
-            m_lastScoredDoc = doc();
-            m_coordinator->nrMatchers += m_count;
-        }
+        m_coordinator->count(doc(), m_lastScoredDoc, m_count);
         return m_currentScore;
     }
 
@@ -575,10 +577,7 @@ public:
     bool skipTo(const int32_t target) override { return follow(advance(m_scorer.get(), target)); }
     float_t score() override
     {
-        if (doc() >= m_lastScoredDoc) {
-            m_lastScoredDoc = doc();
-            ++m_coordinator->nrMatchers;
-        }
+        m_coordinator->count(doc(), m_lastScoredDoc, 1);
         return scoreOf(m_scorer.get());
     }
 

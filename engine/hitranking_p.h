@@ -145,6 +145,20 @@ inline Bits descendingKey(Float f)
     return ~(bits >> top ? ~bits : bits | (Bits(1) << top));
 }
 
+/// Puts @p hits in the order of the sorted @p keys (each naming its hit's
+/// place before sorting); the thread's scratch is kept as kScratchKeep says.
+template <typename Key>
+void takeOrder(std::vector<RankedHit>& hits, std::vector<Key>& keys)
+{
+    thread_local std::vector<RankedHit> sorted;
+    sorted.resize(hits.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        sorted[i] = hits[keys[i].index];
+    hits.swap(sorted);
+    releaseLarge(sorted);
+    releaseLarge(keys);
+}
+
 /// A hit's ranking keys in one word (see sortRankedInWords).
 struct WordKey {
     uint64_t key;
@@ -206,13 +220,7 @@ inline bool sortRankedInWords(std::vector<RankedHit>& hits)
                           uint32_t(i)};
     }
     std::sort(keys.begin(), keys.end(), [](const WordKey& a, const WordKey& b) { return a.key < b.key; });
-    thread_local std::vector<RankedHit> sorted;
-    sorted.resize(hits.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-        sorted[i] = hits[keys[i].index];
-    hits.swap(sorted);
-    releaseLarge(sorted);
-    releaseLarge(keys);
+    takeOrder(hits, keys);
     return true;
 }
 
@@ -248,13 +256,7 @@ inline void sortRanked(std::vector<RankedHit>& hits)
     // A lambda, not a function pointer: the comparison is inlined.
     std::sort(keys.begin(), keys.end(),
               [](const detail::RankKey& a, const detail::RankKey& b) { return detail::keyBefore(a, b); });
-    thread_local std::vector<RankedHit> sorted;
-    sorted.resize(hits.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-        sorted[i] = hits[keys[i].index];
-    hits.swap(sorted);
-    releaseLarge(sorted);
-    releaseLarge(keys);
+    detail::takeOrder(hits, keys);
 }
 
 /// Each distinct name's sort value within one ranked step, worked out once.

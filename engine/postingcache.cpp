@@ -52,8 +52,15 @@ PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Post
     const auto it = m_postings.find(k);
     if (it != m_postings.end())
         return it->second;
+    if (makeRoom(size))
+        m_postings.emplace(std::move(k), held);
+    return held;
+}
+
+bool PostingCache::makeRoom(const size_t size)
+{
     if (size > kCapBytes)
-        return held;
+        return false;
     if (m_postingBytes + size > kCapBytes) {
         // Full (a long run meets many one-off terms, such as codes): start
         // again rather than keep the first terms met for good. Searches still
@@ -63,8 +70,7 @@ PostingsPtr PostingCache::insert(const wchar_t* field, const wchar_t* text, Post
         m_postingBytes = 0;
     }
     m_postingBytes += size;
-    m_postings.emplace(std::move(k), held);
-    return held;
+    return true;
 }
 
 namespace {
@@ -136,15 +142,8 @@ IntersectionPtr PostingCache::intersection(const std::vector<const Term*>& terms
     const auto it = m_intersections.find(k);
     if (it != m_intersections.end())
         return it->second;
-    if (size > kCapBytes)
-        return held;
-    if (m_postingBytes + size > kCapBytes) {
-        m_postings.clear();
-        m_intersections.clear();
-        m_postingBytes = 0;
-    }
-    m_postingBytes += size;
-    m_intersections.emplace(k, held);
+    if (makeRoom(size))
+        m_intersections.emplace(k, held);
     return held;
 }
 

@@ -117,6 +117,10 @@ public:
 private:
     /// The map key of @p text in @p field, written into @p out.
     static void key(std::wstring& out, const wchar_t* field, const wchar_t* text);
+    /// Whether @p size more bytes may be kept, counted if so; when they
+    /// would go beyond the cap, everything kept so far is dropped first.
+    /// Called with the lock held.
+    bool makeRoom(size_t size);
 
     mutable std::shared_mutex m_lock; // guards all below
     std::unordered_map<std::wstring, PostingsPtr> m_postings;
