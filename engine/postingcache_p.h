@@ -87,15 +87,16 @@ inline size_t Postings::skip(const size_t from, const int32_t target) const
     return size_t(before[word]) + size_t(__builtin_popcountll(below));
 }
 
-/// The postings of the terms searched on one index version and the norms of
-/// the fields searched, filled as searches look them up, so that a term is
-/// read from the index once per version. Shared between threads.
+/// The postings of the terms searched on one index version, the documents
+/// the terms of a searched name share, and the norms of the fields searched,
+/// filled as searches look them up, so that a term is read from the index
+/// and a name's terms intersected once per version. Shared between threads.
 class PostingCache
 {
 public:
-    /// Bytes of postings one index version keeps; when a new term would go
-    /// beyond, the postings kept so far are dropped. Norms (one byte per
-    /// document and field searched) come on top.
+    /// Bytes of postings and intersections one index version keeps; when a
+    /// new one would go beyond, all kept so far are dropped. Norms (one byte
+    /// per document and field searched) come on top.
     static constexpr size_t kCapBytes = size_t(48) << 20;
 
     /// The postings held for @p text in @p field, or null.

@@ -20,13 +20,6 @@ struct StoredFieldNames;
 /// The stored fields the ranking reads: mat id, title, specification.
 const StoredFieldNames& storedFieldNames();
 
-/// CLucene's wide-character form of @p text: the same characters,
-/// surrogate pairs joined where wchar_t holds 32 bits.
-inline std::wstring toWide(const QString& text)
-{
-    return text.toStdWString();
-}
-
 /// A new TermQuery on @p field = @p text. The query holds its own reference
 /// to the term; ours is released before returning.
 lucene::search::TermQuery* newTermQuery(const wchar_t* field, const QString& text);

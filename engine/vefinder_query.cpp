@@ -21,7 +21,8 @@ constexpr int kMaxWordsPerName = 1000;
 
 TermQuery* vefinder::newTermQuery(const wchar_t* field, const QString& text)
 {
-    // The term copies the text: the thread's buffer serves every call.
+    // CLucene's wide characters (surrogate pairs joined, wchar_t holding 32
+    // bits). The term copies the text: the thread's buffer serves every call.
     thread_local std::wstring value;
     value.resize(size_t(text.size()));
     value.resize(size_t(text.toWCharArray(&value[0])));
