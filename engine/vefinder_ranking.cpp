@@ -31,6 +31,33 @@ void VeFinder::setDocumentValue(QList<VeDocInfo>& docs, const QString& text,
         docs.append(vefinder::toDocInfo(hit, *fields, fields->titles));
 }
 
+namespace {
+
+/// A bit for @p c among 64.
+inline quint64 charBit(QChar c)
+{
+    return quint64(1) << (c.unicode() & 63);
+}
+
+/// The bits of the characters of @p lower and of the two forms derived from
+/// it: a word whose first character's bit is missing ends neither and is in
+/// neither. A full-width bracket turns into an ASCII one in the form without
+/// remarks, so both count.
+quint64 charBits(const QString& lower)
+{
+    quint64 bits = 0;
+    for (const QChar c : lower) {
+        bits |= charBit(c);
+        if (c == QChar(0xFF08))
+            bits |= charBit(QLatin1Char('('));
+        else if (c == QChar(0xFF09))
+            bits |= charBit(QLatin1Char(')'));
+    }
+    return bits;
+}
+
+} // namespace
+
 void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double>>& maps)
 {
     if (maps.isEmpty())
@@ -38,6 +65,7 @@ void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double
     const QString lower = doc.name.toLower();
     const QString bare = removeBrackets(lower);     // brackets gone, remarks kept
     const QString plain = removeBracketText(lower); // remarks gone
+    const quint64 held = charBits(lower);
     // An exact match ends the map; a value above 1.0 ends the walk, one of
     // 1.0 or below lets the next map try again. An ending word ends it all.
     for (const QMap<QString, double>& map : maps) {
@@ -52,6 +80,8 @@ void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double
         }
         for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
             const QString& word = it.key();
+            if (!word.isEmpty() && !(held & charBit(word.front())))
+                continue; // ends none of the forms, in none of them
             if (lower.endsWith(word) || plain.endsWith(word)) {
                 doc.sortValue = it.value() - 1.0;
                 return;
