@@ -22,6 +22,13 @@ QString ask(const QString& query, const QString& arg, const QString& arg2 = QStr
     QStringList out;
     if (query == "getMatEquivals")
         return s->getMatEquivals(arg).join(' ');
+    if (query == "getMatEquivalsPPL") {
+        QMap<QString, QStringList> names;
+        s->getMatEquivalsPPL(names, arg);
+        for (auto it = names.constBegin(); it != names.constEnd(); ++it)
+            out << it.key() + ':' + it.value().join('|');
+        return out.join(' ');
+    }
     if (query == "category")
         return yesNo(s->isSetCategory(arg, arg2), s->isWordCategory(arg, arg2));
     if (query == "wordFlag")
@@ -136,7 +143,8 @@ private slots:
         const auto answer = [](const QString& w) -> QString {
             QString all;
             for (const char* query :
-                 {"getMatEquivals", "wordFlag", "enCore", "getSortWordMap", "coreWord"})
+                 {"getMatEquivals", "getMatEquivalsPPL", "wordFlag", "enCore", "getSortWordMap",
+                  "coreWord"})
                 all += ask(query, w) + '/';
             return all + ask("category", w, "A");
         };
