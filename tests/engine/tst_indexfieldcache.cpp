@@ -256,29 +256,36 @@ private slots:
     }
 
     // Engines on several threads share the cached fields of one index and
-    // two versions of another; each answers as one engine alone does.
+    // two versions of another, filling what is kept of them at the same
+    // time; each answers as one engine alone does on copies of the indexes.
     void concurrentSearchesAgreeWithSerial()
     {
         QTemporaryDir dir;
         const QStringList titles{"电缆", "电力电缆", "控制电缆", "电缆接头"};
+        // The words as the indexer segments them: the names 电力电缆 and
+        // 控制电缆 are searched as two words each.
+        const QList<QStringList> words{
+            {"电缆"}, {"电力", "电缆"}, {"控制", "电缆"}, {"电缆", "接头"}};
         TestDocs docs;
         for (int i = 0; i < 400; ++i)
             docs << TestDoc(QString("M%1").arg(i))
                         .code(QString("K%1").arg(i % 7))
                         .withTitle(titles.at(i % 4))
-                        .chsWords({"电缆", titles.at(i % 4)});
+                        .chsWords(words.at(i % 4));
         const QStringList indexes{dir.filePath("a"), dir.filePath("b")};
-        QVERIFY(writeTestIndex(indexes.at(0), docs)
-                && writeTestIndex(indexes.at(1), docs.mid(100)));
-        const auto runAll = [&](VeFinder& engine) {
+        const QStringList copies{dir.filePath("a2"), dir.filePath("b2")};
+        QVERIFY(writeTestIndex(indexes.at(0), docs) && writeTestIndex(copies.at(0), docs)
+                && writeTestIndex(indexes.at(1), docs.mid(100))
+                && writeTestIndex(copies.at(1), docs.mid(100)));
+        const auto runAll = [&](VeFinder& engine, const QStringList& on = {}) {
             QStringList out;
-            for (const QString& index : indexes)
+            for (const QString& index : on.isEmpty() ? indexes : on)
                 for (const QString& text : titles)
                     out << searchOf(engine, index, text, "K3");
             return out;
         };
         VeFinder serial;
-        const QStringList expected = runAll(serial);
+        const QStringList expected = runAll(serial, copies);
         QVERIFY(expected.first().contains("M0"));
         QStringList seen[4]; // the first answer of each thread that differs
         std::thread threads[4];
