@@ -161,10 +161,11 @@ private slots:
         std::vector<std::thread> threads;
         for (int t = 0; t < 8; ++t) {
             threads.emplace_back([&, t] {
-                for (int i = 0; i < 30 * words.size(); ++i)
-                    mismatches += answer(words.at((i + t * 5) % words.size())) + '/'
-                            + ask("getMatEquivalsPPL", words.at((i + t * 5) % words.size()))
-                        != expected.at((i + t * 5) % words.size());
+                for (int i = 0; i < 30 * words.size(); ++i) {
+                    const int k = (i + t * 5) % words.size();
+                    mismatches += answer(words.at(k)) + '/' + ask("getMatEquivalsPPL", words.at(k))
+                        != expected.at(k);
+                }
             });
         }
         for (std::thread& th : threads)
