@@ -10,6 +10,7 @@
 
 #include <QRandomGenerator>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -301,6 +302,94 @@ private slots:
             thread.join();
         for (const QStringList& differing : seen)
             QCOMPARE(differing, QStringList());
+    }
+
+    // The entries a name's words share, worked out by threads filling one
+    // cache at the same time: each is the intersection of the words' entries
+    // with their frequencies, for rare and common (bit-indexed) words alike.
+    void intersectionsKeptConcurrently()
+    {
+        constexpr int32_t maxDoc = 5000;
+        QRandomGenerator random(7);
+        std::vector<vefinder::PostingsPtr> lists;
+        std::vector<std::unique_ptr<lucene::index::Term, void (*)(lucene::index::Term*)>> terms;
+        for (const int share : {2, 5, 20, 300}) { // one document in share
+            vefinder::Postings p;
+            for (int32_t doc = 0; doc < maxDoc; ++doc) {
+                if (random.bounded(share) == 0) {
+                    p.docs.push_back(doc);
+                    p.freqs.push_back(1 + int32_t(random.bounded(40)));
+                }
+            }
+            p.docFreq = int32_t(p.docs.size());
+            p.indexDense(maxDoc);
+            lists.push_back(std::make_shared<const vefinder::Postings>(std::move(p)));
+            const std::wstring text = QString("词%1").arg(share).toStdWString();
+            terms.emplace_back(_CLNEW lucene::index::Term(IndexFields::ChsWords, text.c_str()),
+                               [](lucene::index::Term* t) { _CLDECDELETE(t); });
+        }
+        QVERIFY(!lists.front()->bits.empty() && lists.back()->bits.empty());
+        // Every choice of two or more words, as "doc:freq,freq ..." rows.
+        std::vector<std::vector<size_t>> names;
+        for (unsigned mask = 0; mask < 16; ++mask) {
+            std::vector<size_t> name;
+            for (size_t i = 0; i < 4; ++i)
+                if (mask & (1u << i))
+                    name.push_back(i);
+            if (name.size() > 1)
+                names.push_back(name);
+        }
+        const auto render = [](const vefinder::Intersection& in, size_t words) {
+            QStringList rows;
+            for (size_t r = 0; r < in.docs.size(); ++r) {
+                QStringList freqs;
+                for (size_t w = 0; w < words; ++w)
+                    freqs << QString::number(in.freqs[r * words + w]);
+                rows << QString::number(in.docs[r]) + ':' + freqs.join(',');
+            }
+            return rows.join(' ');
+        };
+        QStringList expected;
+        for (const std::vector<size_t>& name : names) {
+            QStringList rows;
+            for (int32_t doc = 0; doc < maxDoc; ++doc) {
+                QStringList freqs;
+                for (const size_t w : name) {
+                    const auto& docs = lists[w]->docs;
+                    const auto at = std::lower_bound(docs.begin(), docs.end(), doc);
+                    if (at == docs.end() || *at != doc)
+                        break;
+                    freqs << QString::number(lists[w]->freqs[size_t(at - docs.begin())]);
+                }
+                if (size_t(freqs.size()) == name.size())
+                    rows << QString::number(doc) + ':' + freqs.join(',');
+            }
+            expected << rows.join(' ');
+        }
+        QVERIFY(expected.front().count(' ') > 100);
+
+        vefinder::PostingCache cache;
+        std::atomic<int> mismatches{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&, t] {
+                for (size_t k = 0; k < 3 * names.size(); ++k) {
+                    const size_t n = (k + size_t(t) * 3) % names.size();
+                    std::vector<const lucene::index::Term*> nameTerms;
+                    std::vector<const vefinder::Postings*> namePostings;
+                    for (const size_t w : names[n]) {
+                        nameTerms.push_back(terms[w].get());
+                        namePostings.push_back(lists[w].get());
+                    }
+                    const vefinder::IntersectionPtr got = cache.intersection(nameTerms, namePostings);
+                    mismatches += render(*got, names[n].size()) != expected.at(int(n));
+                }
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        QCOMPARE(mismatches.load(), 0);
+        QVERIFY(cache.bytes() > 0);
     }
 };
 
