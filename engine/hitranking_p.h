@@ -332,7 +332,7 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
               const std::vector<char>& delivered, const QHash<QString, QString>* posIndex,
               SortValueOf sortValueOf, std::vector<RankedHit>& hits)
 {
-    const QVector<int>& nameOf = &names == &fields.titles ? fields.titleOf : fields.specOf;
+    const bool titles = &names == &fields.titles;
     const bool positions = posIndex && !posIndex->isEmpty();
     thread_local std::vector<ScoredDoc> scored;
     collectHits(searcher, query, scored);
@@ -344,13 +344,14 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
     hits.reserve(scored.size());
     NameValues values(names);
     for (const ScoredDoc& s : scored) {
-        const int id = fields.matIdOf.at(s.doc);
+        const DocFields& entry = fields.docs.at(s.doc);
+        const int id = entry.matIdOf;
         if (id < 0 || delivered[size_t(id)])
             continue;
-        const int text = nameOf.at(s.doc);
+        const int text = titles ? entry.titleOf : entry.specOf;
         RankedHit hit{s.doc, text, names.ranks.at(text), double(s.score), 1.0, 0};
         if (positions) {
-            const auto pos = posIndex->constFind(fields.matIds.at(s.doc));
+            const auto pos = posIndex->constFind(entry.matId);
             if (pos != posIndex->constEnd()) {
                 bool ok = false;
                 const qint64 position = pos.value().toLongLong(&ok, 16);
@@ -377,7 +378,7 @@ std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
 /// The record of @p hit.
 inline VeDocInfo toDocInfo(const RankedHit& hit, const StoredFields& fields, const TextTable& names)
 {
-    VeDocInfo doc(fields.matIds.at(hit.doc), names.texts.at(hit.text), hit.score);
+    VeDocInfo doc(fields.matId(hit.doc), names.texts.at(hit.text), hit.score);
     doc.sortValue = hit.sortValue;
     doc.position = hit.position;
     return doc;

@@ -95,15 +95,13 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
 {
     auto fields = std::make_shared<StoredFields>();
     const int32_t count = reader->maxDoc();
-    fields->matIds.resize(count);
-    fields->matIdOf.fill(-1, count);
+    fields->docs.resize(count);
     QHash<QString, int> matIdIndex;
-    fields->titleOf.resize(count);
-    fields->specOf.resize(count);
     QHash<QString, int> titleIndex;
     QHash<QString, int> specIndex;
     qint64 bytes = 0;
     for (int32_t n = 0; n < count; ++n) {
+        DocFields& entry = fields->docs[n];
         QString title;
         QString spec;
         if (!reader->isDeleted(n)) {
@@ -114,20 +112,20 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
                 // Documents sharing a mat id share its number and its text.
                 const auto known = matIdIndex.constFind(matId);
                 if (known != matIdIndex.constEnd()) {
-                    fields->matIdOf[n] = known.value();
-                    fields->matIds[n] = known.key();
+                    entry.matIdOf = known.value();
+                    entry.matId = known.key();
                 } else {
-                    fields->matIdOf[n] = fields->matIdCount;
+                    entry.matIdOf = fields->matIdCount;
                     matIdIndex.insert(matId, fields->matIdCount++);
-                    fields->matIds[n] = matId;
+                    entry.matId = matId;
                     bytes += stringBytes(matId);
                 }
             }
             title = storedValue(doc, names.title);
             spec = storedValue(doc, names.spec);
         }
-        fields->titleOf[n] = intern(titleIndex, fields->titles, title);
-        fields->specOf[n] = intern(specIndex, fields->specs, spec);
+        entry.titleOf = intern(titleIndex, fields->titles, title);
+        entry.specOf = intern(specIndex, fields->specs, spec);
     }
     rankTexts(fields->titles);
     rankTexts(fields->specs);
@@ -135,7 +133,7 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
         for (const QString& s : table->texts)
             bytes += stringBytes(s) + qint64(sizeof(QString) + sizeof(int));
     }
-    bytes += qint64(count) * qint64(sizeof(QString) + 3 * sizeof(int));
+    bytes += qint64(count) * qint64(sizeof(DocFields));
     fields->bytes = bytes;
     return fields;
 }
@@ -147,14 +145,14 @@ bool matchesSample(lucene::index::IndexReader* reader, const StoredFields& field
                    const StoredFieldNames& names)
 {
     const int32_t count = reader->maxDoc();
-    if (count != fields.matIds.size())
+    if (count != fields.docs.size())
         return false;
     for (const int32_t n : {0, count / 2, count - 1}) {
         if (n < 0 || n >= count || reader->isDeleted(n))
             continue;
         lucene::document::Document doc;
         reader->document(n, doc);
-        if (storedValue(doc, names.matId) != fields.matIds.at(n)
+        if (storedValue(doc, names.matId) != fields.matId(n)
             || storedValue(doc, names.title) != fields.title(n)
             || storedValue(doc, names.spec) != fields.spec(n))
             return false;

@@ -29,23 +29,31 @@ struct TextTable {
     QVector<int> ranks;
 };
 
+/// What one document stores, in one record: ranking a hit reads all of it,
+/// and hits come in no order of document numbers.
+struct DocFields {
+    QString matId;   ///< empty for a deleted document
+    int matIdOf = -1; ///< the mat id's number, -1 when empty
+    int titleOf = 0; ///< index into StoredFields::titles
+    int specOf = 0;  ///< index into StoredFields::specs
+};
+
 /// Mat id, title and specification of every document of one index version,
 /// looked up by document number. Immutable once built (the posting cache fills
 /// itself, under its own lock); shared between threads.
 struct StoredFields {
-    QVector<QString> matIds; ///< by document number; empty for a deleted document
-    QVector<int> matIdOf;    ///< by document number: the mat id's number, -1 when empty
+    QVector<DocFields> docs; ///< by document number
     int matIdCount = 0;      ///< number of distinct non-empty mat ids (numbered from 0)
-    QVector<int> titleOf;    ///< by document number: index into titles
-    QVector<int> specOf;     ///< by document number: index into specs
     TextTable titles;
     TextTable specs;
     qint64 bytes = 0; ///< estimated heap size of all of the above
     /// The postings and norms of this version, read as searches need them.
     std::shared_ptr<PostingCache> postings = std::make_shared<PostingCache>();
 
-    const QString& title(int32_t doc) const { return titles.texts.at(titleOf.at(doc)); }
-    const QString& spec(int32_t doc) const { return specs.texts.at(specOf.at(doc)); }
+    const QString& matId(int32_t doc) const { return docs.at(doc).matId; }
+    int matIdOf(int32_t doc) const { return docs.at(doc).matIdOf; }
+    const QString& title(int32_t doc) const { return titles.texts.at(docs.at(doc).titleOf); }
+    const QString& spec(int32_t doc) const { return specs.texts.at(docs.at(doc).specOf); }
 };
 using StoredFieldsPtr = std::shared_ptr<const StoredFields>;
 

@@ -137,8 +137,9 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
     // Sort value, then specification length, shortest first.
     QMap<double, QMap<int, QStringList>> groups;
     for (const vefinder::RankedHit& hit : hits) {
-        const QString& matId = fields->matIds.at(hit.doc);
-        vefinder::markDelivered(m_delivered, m_deliveredIds, fields->matIdOf.at(hit.doc));
+        const vefinder::DocFields& entry = fields->docs.at(hit.doc);
+        const QString& matId = entry.matId;
+        vefinder::markDelivered(m_delivered, m_deliveredIds, entry.matIdOf);
         groups[hit.sortValue][specs.texts.at(hit.text).length()].append(matId);
         noteDelivered(matId, hit.sortValue);
     }

@@ -91,11 +91,11 @@ QStringList VeFinder::addMatIdsNormal(IndexSearcher* searcher, Query* query)
     ids.reserve(int(hits.size()));
     numbers.reserve(hits.size());
     for (const vefinder::ScoredDoc& hit : hits) {
-        const int id = fields->matIdOf.at(hit.doc);
-        if (id < 0 || m_delivered[size_t(id)])
+        const vefinder::DocFields& entry = fields->docs.at(hit.doc);
+        if (entry.matIdOf < 0 || m_delivered[size_t(entry.matIdOf)])
             continue;
-        ids.append(fields->matIds.at(hit.doc));
-        numbers.push_back(id);
+        ids.append(entry.matId);
+        numbers.push_back(entry.matIdOf);
     }
     // Added after all hits are read: a mat id that two documents carry is
     // listed for both.

@@ -180,12 +180,13 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         ids.reserve(int(end - run));
         for (; run < end; ++run) {
             if (run + 16 < hits.size())
-                vefinder::prefetchText(fields->matIds.constData()[hits[run + 16].doc]);
+                vefinder::prefetchText(fields->docs.constData()[hits[run + 16].doc].matId);
             const vefinder::RankedHit& hit = hits[run];
             if (filter && !keeps(hit.text))
                 continue;
-            const QString& matId = fields->matIds.at(hit.doc);
-            vefinder::markDelivered(m_delivered, m_deliveredIds, fields->matIdOf.at(hit.doc));
+            const vefinder::DocFields& entry = fields->docs.at(hit.doc);
+            const QString& matId = entry.matId;
+            vefinder::markDelivered(m_delivered, m_deliveredIds, entry.matIdOf);
             ids.append(matId);
             noteDelivered(matId, hit.sortValue);
         }
