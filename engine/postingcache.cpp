@@ -73,46 +73,52 @@ bool PostingCache::makeRoom(const size_t size)
     return true;
 }
 
+int32_t nextShared(const std::vector<const Postings*>& lists, std::vector<size_t>& at, int32_t doc)
+{
+    if (lists.empty())
+        return -1;
+    for (size_t i = 0; i < lists.size();) {
+        const Postings& list = *lists[i];
+        at[i] = list.skip(at[i], doc);
+        if (at[i] == list.docs.size())
+            return -1;
+        if (list.docs[at[i]] == doc) {
+            ++i;
+        } else {
+            doc = list.docs[at[i]]; // every list looks on from there
+            i = 0;
+        }
+    }
+    return doc;
+}
+
 namespace {
 
 /// The documents all of @p postings hold, with their frequencies.
 Intersection intersect(const std::vector<const Postings*>& postings)
 {
     Intersection out;
-    const size_t count = postings.size();
-    std::vector<size_t> rarestFirst(count);
-    for (size_t i = 0; i < count; ++i) {
-        if (postings[i]->docs.empty())
-            return out;
-        rarestFirst[i] = i;
-    }
-    std::sort(rarestFirst.begin(), rarestFirst.end(), [&](size_t a, size_t b) {
+    std::vector<size_t> order(postings.size()); // rarest first
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         return postings[a]->docs.size() < postings[b]->docs.size();
     });
-    std::vector<size_t> at(count, 0);
-    int32_t doc = postings[rarestFirst.front()]->docs.front();
-    while (true) {
-        bool everywhere = true;
-        for (const size_t i : rarestFirst) {
-            const Postings& list = *postings[i];
-            at[i] = list.skip(at[i], doc);
-            if (at[i] == list.docs.size())
-                return out;
-            if (list.docs[at[i]] != doc) {
-                doc = list.docs[at[i]];
-                everywhere = false;
-                break;
-            }
-        }
-        if (!everywhere)
-            continue;
-        out.docs.push_back(doc);
-        for (size_t i = 0; i < count; ++i)
-            out.freqs.push_back(postings[i]->freqs[at[i]]);
-        if (doc == std::numeric_limits<int32_t>::max())
-            return out;
-        ++doc;
+    std::vector<const Postings*> rarestFirst;
+    std::vector<size_t> placeOf(postings.size());
+    for (const size_t i : order) {
+        placeOf[i] = rarestFirst.size();
+        rarestFirst.push_back(postings[i]);
     }
+    std::vector<size_t> at(postings.size(), 0);
+    for (int32_t doc = 0; (doc = nextShared(rarestFirst, at, doc)) >= 0; ++doc) {
+        out.docs.push_back(doc);
+        for (size_t i = 0; i < postings.size(); ++i) // in the terms' own order
+            out.freqs.push_back(postings[i]->freqs[at[placeOf[i]]]);
+        if (doc == std::numeric_limits<int32_t>::max())
+            break;
+    }
+    return out;
 }
 
 } // namespace

@@ -42,6 +42,12 @@ struct Postings {
 };
 using PostingsPtr = std::shared_ptr<const Postings>;
 
+/// The first document at or beyond @p doc that every one of @p lists holds,
+/// or -1 when there is none. @p at holds each list's entry to look on from
+/// and is left at the entries of that document. Rarest lists first is
+/// quickest.
+int32_t nextShared(const std::vector<const Postings*>& lists, std::vector<size_t>& at, int32_t doc);
+
 /// The documents that hold every one of some terms, ascending, each with the
 /// terms' frequencies there: row i of freqs holds them for docs[i], in the
 /// order the terms were given.

@@ -197,30 +197,17 @@ bool requiredPostings(Query* query, IndexReader* reader, std::vector<vefinder::P
 }
 
 /// Whether no document is in all of @p lists.
-bool disjoint(std::vector<vefinder::PostingsPtr>& lists)
+bool disjoint(const std::vector<vefinder::PostingsPtr>& lists)
 {
     if (lists.size() < 2)
         return false;
-    std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) {
-        return a->docs.size() < b->docs.size();
-    });
+    std::vector<const vefinder::Postings*> rarestFirst;
+    for (const vefinder::PostingsPtr& list : lists)
+        rarestFirst.push_back(list.get());
+    std::sort(rarestFirst.begin(), rarestFirst.end(),
+              [](const auto* a, const auto* b) { return a->docs.size() < b->docs.size(); });
     std::vector<size_t> at(lists.size(), 0);
-    for (const int32_t doc : lists.front()->docs) {
-        bool everywhere = true;
-        for (size_t i = 1; i < lists.size(); ++i) {
-            const std::vector<int32_t>& docs = lists[i]->docs;
-            at[i] = vefinder::skipIndex(docs.data(), at[i], docs.size(), doc);
-            if (at[i] == docs.size())
-                return true;
-            if (docs[at[i]] != doc) {
-                everywhere = false;
-                break;
-            }
-        }
-        if (everywhere)
-            return false;
-    }
-    return true;
+    return vefinder::nextShared(rarestFirst, at, 0) < 0;
 }
 
 /// Whether @p query provably has no hit, found from the postings of its

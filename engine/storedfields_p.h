@@ -51,7 +51,6 @@ struct StoredFields {
     std::shared_ptr<PostingCache> postings = std::make_shared<PostingCache>();
 
     const QString& matId(int32_t doc) const { return docs.at(doc).matId; }
-    int matIdOf(int32_t doc) const { return docs.at(doc).matIdOf; }
     const QString& title(int32_t doc) const { return titles.texts.at(docs.at(doc).titleOf); }
     const QString& spec(int32_t doc) const { return specs.texts.at(docs.at(doc).specOf); }
 };
