@@ -295,6 +295,13 @@ public:
         return slot.value;
     }
 
+    /// Asks for the slot of name @p text ahead of its use.
+    void prefetch(int text) const
+    {
+        if (m_table)
+            __builtin_prefetch(m_table->slots.data() + text);
+    }
+
 private:
     struct Slot {
         uint64_t stamp;
@@ -343,7 +350,22 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
     hits.clear();
     hits.reserve(scored.size());
     NameValues values(names);
-    for (const ScoredDoc& s : scored) {
+    // Hits come spread over the documents, each record, name rank and name
+    // slot a memory fetch of its own: the records are asked for well ahead,
+    // what they point at once they have come.
+    constexpr size_t kRecordsAhead = 16;
+    constexpr size_t kNamesAhead = 8;
+    const DocFields* records = fields.docs.constData();
+    for (size_t i = 0; i < scored.size(); ++i) {
+        if (i + kRecordsAhead < scored.size())
+            __builtin_prefetch(records + scored[i + kRecordsAhead].doc);
+        if (i + kNamesAhead < scored.size()) {
+            const DocFields& ahead = records[scored[i + kNamesAhead].doc];
+            const int aheadText = titles ? ahead.titleOf : ahead.specOf;
+            __builtin_prefetch(names.ranks.constData() + aheadText);
+            values.prefetch(aheadText);
+        }
+        const ScoredDoc& s = scored[i];
         const DocFields& entry = fields.docs.at(s.doc);
         const int id = entry.matIdOf;
         if (id < 0 || delivered[size_t(id)])

@@ -4,6 +4,7 @@
 #include "engine/vefinder_p.h"
 
 #include "analysis/textbrackets.h"
+#include "analysis/textbrackets_p.h"
 #include "lexicon/searchutil.h"
 
 #include <algorithm>
@@ -62,9 +63,12 @@ void VeFinder::setNameSortValue(VeDocInfo& doc, const QList<QMap<QString, double
 {
     if (maps.isEmpty())
         return;
+    // Names are many: the two forms are made in buffers the thread keeps.
+    thread_local QString bareBuffer;
+    thread_local QString plainBuffer;
     const QString lower = doc.name.toLower();
-    const QString bare = removeBrackets(lower);     // brackets gone, remarks kept
-    const QString plain = removeBracketText(lower); // remarks gone
+    const QString& bare = removeBrackets(lower, bareBuffer);     // brackets gone, remarks kept
+    const QString& plain = removeBracketText(lower, plainBuffer); // remarks gone
     const quint64 held = charBits(lower);
     // An exact match ends the map; a value above 1.0 ends the walk, one of
     // 1.0 or below lets the next map try again. An ending word ends it all.
@@ -179,8 +183,11 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         QStringList ids;
         ids.reserve(int(end - run));
         for (; run < end; ++run) {
-            if (run + 16 < hits.size())
-                vefinder::prefetchText(fields->docs.constData()[hits[run + 16].doc].matId);
+            // Records well ahead, the mat ids they hold once they have come.
+            if (run + 64 < hits.size())
+                __builtin_prefetch(fields->docs.constData() + hits[run + 64].doc);
+            if (run + 32 < hits.size())
+                vefinder::prefetchText(fields->docs.constData()[hits[run + 32].doc].matId);
             const vefinder::RankedHit& hit = hits[run];
             if (filter && !keeps(hit.text))
                 continue;

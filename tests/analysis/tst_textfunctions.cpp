@@ -98,6 +98,8 @@ private slots:
         row("removeBracketText", "mixed widths pair up", "电缆（YJV)3", "电缆3");
         row("removeBracketText", "closing before opening stays", "a)b(x)", "a)b");
         row("removeBracketText", "unclosed remark stops the removal", "a(b)c(d", "ac(d");
+        row("removeBracketText", "nested: up to the first closing one", "a((b)c)d", "ac)d");
+        row("removeBracketText", "what stays is narrowed", "钢管）（镀锌", "钢管)(镀锌");
 
         // Search texts and the norm key (MD5 of "code_spec" after trimming the code
         // and lowering and compacting the spec, Base64 without padding).
