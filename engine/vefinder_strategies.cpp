@@ -144,10 +144,10 @@ QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QStr
     std::unique_ptr<BooleanQuery> segmented(_CLNEW BooleanQuery(false));
     const QStringList words = WordSegment::segmentText(text, true);
     for (int i = 0; i < words.size() && i < kWordCap; ++i) {
-        // A one-word text asks for the same word query twice: a copy of
-        // the first serves.
+        // A one-word text asks for the same word query twice: the first
+        // serves again, owned by its first clause only.
         if (words.at(i) == text && hasRoom(segmented.get()))
-            segmented->add(wholeWord->clone(), true, BooleanClause::MUST);
+            segmented->add(wholeWord, false, BooleanClause::MUST);
         else if (!addWordClause(segmented.get(), &VeFinder::mkWordPplQuery, words.at(i),
                                 BooleanClause::MUST))
             break;
