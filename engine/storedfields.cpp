@@ -58,6 +58,25 @@ QString storedValue(lucene::document::Document& doc, const wchar_t* field)
     return value ? QString::fromWCharArray(value, -1) : QString();
 }
 
+/// Whether the value @p doc stores in @p field is @p text, as storedValue
+/// would read it; text in the basic plane is compared without converting.
+bool storesText(lucene::document::Document& doc, const wchar_t* field, const QString& text)
+{
+    const wchar_t* value = doc.get(field);
+    if (!value)
+        return text.isEmpty();
+    const QChar* unit = text.constData();
+    const QChar* const end = unit + text.size();
+    for (; *value; ++value, ++unit) {
+        const uint32_t code = uint32_t(*value);
+        if (code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF)) // converted, not one unit
+            return storedValue(doc, field) == text;
+        if (unit == end || unit->unicode() != code)
+            return false;
+    }
+    return unit == end;
+}
+
 /// Index of @p text in @p table, added when new.
 int intern(QHash<QString, int>& index, TextTable& table, const QString& text)
 {
@@ -152,9 +171,9 @@ bool matchesSample(lucene::index::IndexReader* reader, const StoredFields& field
             continue;
         lucene::document::Document doc;
         reader->document(n, doc);
-        if (storedValue(doc, names.matId) != fields.matId(n)
-            || storedValue(doc, names.title) != fields.title(n)
-            || storedValue(doc, names.spec) != fields.spec(n))
+        if (!storesText(doc, names.matId, fields.matId(n))
+            || !storesText(doc, names.title, fields.title(n))
+            || !storesText(doc, names.spec, fields.spec(n)))
             return false;
     }
     return true;
