@@ -469,6 +469,7 @@ public:
         vefinder::PostingsPtr postings;
         const uint8_t* norms = nullptr;
         float_t value = 0.0f;
+        float_t scores[TermNode::kCacheSize] = {}; ///< tf(i) * value, filled by the node
     };
 
     AllTermsNode(vefinder::IntersectionPtr matches, std::vector<Part> parts, Similarity* similarity)
@@ -481,11 +482,11 @@ public:
         const int32_t n = int32_t(m_parts.size());
         m_coord = Similarity::getDefault()->coord(n, n);
         m_factor = similarity->coord(n, n);
-        m_scoreCache.resize(m_parts.size() * TermNode::kCacheSize);
-        for (size_t t = 0; t < m_parts.size(); ++t) {
+        for (Part& part : m_parts) {
             for (int32_t i = 0; i < TermNode::kCacheSize; ++i)
-                m_scoreCache[t * TermNode::kCacheSize + size_t(i)] = similarity->tf(i) * m_parts[t].value;
+                part.scores[i] = similarity->tf(i) * part.value;
         }
+        m_order.reserve(m_parts.size());
     }
 
     bool next() override
@@ -508,7 +509,7 @@ public:
         for (const size_t t : m_order) {
             const int32_t f = freqs[t];
             const float_t raw = f < TermNode::kCacheSize
-                ? m_scoreCache[t * TermNode::kCacheSize + size_t(f)]
+                ? m_parts[t].scores[f]
                 : m_similarity->tf(f) * m_parts[t].value;
             sum += raw * m_normTable[m_parts[t].norms[m_doc]];
         }
@@ -535,7 +536,8 @@ private:
     /// the order of the additions from then on.
     bool init(const int32_t target)
     {
-        std::vector<int32_t> first(m_parts.size());
+        thread_local std::vector<int32_t> first; // not reentered: kept by the thread
+        first.resize(m_parts.size());
         for (size_t t = 0; t < m_parts.size(); ++t) {
             const std::vector<int32_t>& docs = m_parts[t].postings->docs;
             const size_t at = m_parts[t].postings->skip(0, target);
@@ -546,8 +548,14 @@ private:
             first[t] = docs[at];
             m_order.push_back(t);
         }
-        std::stable_sort(m_order.begin(), m_order.end(),
-                         [&](size_t a, size_t b) { return first[a] < first[b]; });
+        // A stable sort of a few terms, in place.
+        for (size_t i = 1; i < m_order.size(); ++i) {
+            const size_t t = m_order[i];
+            size_t j = i;
+            for (; j > 0 && first[t] < first[m_order[j - 1]]; --j)
+                m_order[j] = m_order[j - 1];
+            m_order[j] = t;
+        }
         const int32_t end = int32_t(m_order.size() - 1) - 1;
         for (int32_t i = 0; i < (end >> 1); ++i)
             std::swap(m_order[size_t(i)], m_order[size_t(end - i)]);
@@ -559,7 +567,6 @@ private:
     std::vector<Part> m_parts;
     Similarity* m_similarity;
     const float_t* m_normTable;
-    std::vector<float_t> m_scoreCache; // per term, TermScorer's cache
     std::vector<size_t> m_order;       // empty before the first move
     int64_t m_pos = -1;
     float_t m_coord;
@@ -738,7 +745,7 @@ struct Weighted {
     float_t queryWeight = 0.0f;
     float_t value = 0.0f;
     std::vector<Weighted> children;
-    std::vector<bool> required;
+    bool required = false; ///< a required clause of its parent
 };
 
 /// The weight tree of @p query as rewritten (BooleanQuery::rewrite: a boolean
@@ -759,25 +766,36 @@ bool weigh(Query* query, IndexReader* reader, Weighted& out)
     auto* boolean = static_cast<BooleanQuery*>(query);
     if (boolean->getMinNrShouldMatch() != 0 || boolean->isCoordDisabled())
         return false;
-    std::vector<BooleanClause*> clauses(boolean->getClauseCount());
-    if (!clauses.empty())
-        boolean->getClauses(clauses.data());
-    for (const BooleanClause* clause : clauses) {
-        if (clause->isProhibited())
+    // The clauses of every level being weighed, in one buffer the thread
+    // keeps: this level's from base on, until it returns.
+    thread_local std::vector<BooleanClause*> clauses;
+    const size_t base = clauses.size();
+    const size_t count = boolean->getClauseCount();
+    struct Pop {
+        std::vector<BooleanClause*>& clauses;
+        size_t base;
+        ~Pop() { clauses.resize(base); }
+    } pop{clauses, base};
+    clauses.resize(base + count);
+    if (count != 0)
+        boolean->getClauses(clauses.data() + base);
+    for (size_t i = 0; i < count; ++i) {
+        if (clauses[base + i]->isProhibited())
             return false;
     }
-    if (clauses.size() == 1) {
+    if (count == 1) {
         const float_t boost = out.boost;
-        if (!weigh(clauses.front()->getQuery(), reader, out))
+        if (!weigh(clauses[base]->getQuery(), reader, out))
             return false;
         if (boost != 1.0f)
             out.boost = boost * out.boost;
         return true;
     }
-    out.children.resize(clauses.size());
-    for (size_t i = 0; i < clauses.size(); ++i) {
-        out.required.push_back(clauses[i]->isRequired());
-        if (!weigh(clauses[i]->getQuery(), reader, out.children[i]))
+    out.children.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const BooleanClause* clause = clauses[base + i]; // the buffer may move below
+        out.children[i].required = clause->isRequired();
+        if (!weigh(clause->getQuery(), reader, out.children[i]))
             return false;
     }
     return true;
@@ -843,10 +861,11 @@ bool sameWeight(const Weighted& a, const Weighted& b)
             && std::wcscmp(a.term->field(), b.term->field()) == 0
             && std::wcscmp(a.term->text(), b.term->text()) == 0;
     }
-    if (a.children.size() != b.children.size() || a.required != b.required)
+    if (a.children.size() != b.children.size())
         return false;
     for (size_t i = 0; i < a.children.size(); ++i) {
-        if (!sameWeight(a.children[i], b.children[i]))
+        if (a.children[i].required != b.children[i].required
+            || !sameWeight(a.children[i], b.children[i]))
             return false;
     }
     return true;
@@ -864,7 +883,7 @@ std::vector<Weighted*> optionalTwins(Weighted& w)
 {
     std::vector<Weighted*> twins;
     for (size_t i = 0; i < w.children.size(); ++i) {
-        if (w.required[i] || matchesNothing(w.children[i]))
+        if (w.children[i].required || matchesNothing(w.children[i]))
             continue;
         if (!twins.empty() && !sameWeight(*twins.front(), w.children[i]))
             return {};
@@ -887,9 +906,10 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
     }
     const bool allTerms = w.children.size() > 1
         && std::all_of(w.children.begin(), w.children.end(), [](const Weighted& c) { return c.term; })
-        && std::find(w.required.begin(), w.required.end(), false) == w.required.end();
+        && std::all_of(w.children.begin(), w.children.end(), [](const Weighted& c) { return c.required; });
     if (allTerms) {
         std::vector<AllTermsNode::Part> parts;
+        parts.reserve(w.children.size());
         thread_local std::vector<const Term*> terms;
         thread_local std::vector<const vefinder::Postings*> postings;
         terms.clear();
@@ -911,7 +931,7 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
     const std::vector<Weighted*> twins = optionalTwins(w);
     if (!twins.empty()) {
         for (size_t i = 0; i < w.children.size(); ++i) {
-            if (!w.required[i])
+            if (!w.children[i].required)
                 continue;
             NodePtr child = makeScorer(w.children[i], similarity, normsOf);
             if (!child)
@@ -921,7 +941,8 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
         NodePtr twin = makeScorer(*twins.front(), similarity, normsOf);
         if (!twin)
             return nullptr;
-        const auto optionals = std::count(w.required.begin(), w.required.end(), false);
+        const auto optionals = std::count_if(w.children.begin(), w.children.end(),
+                                             [](const Weighted& c) { return !c.required; });
         node->addOptionalTwins(std::move(twin), int32_t(twins.size()), int32_t(optionals));
         return node;
     }
@@ -929,7 +950,7 @@ NodePtr makeScorer(Weighted& w, Similarity* similarity, NormsOf& normsOf)
         NodePtr child = makeScorer(w.children[i], similarity, normsOf);
         if (!child)
             return nullptr;
-        node->add(std::move(child), w.required[i]);
+        node->add(std::move(child), w.children[i].required);
     }
     return node;
 }
