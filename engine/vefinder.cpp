@@ -1,4 +1,5 @@
 /** @file vefinder.cpp @brief VeFinder's life cycle, index access and observer hooks. */
+#include "engine/indexdirectory_p.h"
 #include "engine/storedfields_p.h"
 #include "engine/vefinder_p.h"
 #include "engine/vesearchobserver.h"
@@ -80,7 +81,7 @@ bool VeFinder::initSearcher(IndexReader*& reader, IndexSearcher*& searcher,
     const QByteArray path = indexPath.toLocal8Bit();
     IndexReader* openedReader = nullptr;
     try {
-        openedReader = IndexReader::open(path.constData(), true, nullptr);
+        openedReader = vefinder::openIndexReader(path.constData());
         createSharedSearchObjects(openedReader);
         // Every search needs the fields; the postings come with them. Without
         // them the search reads the index itself, and reports what fails.

@@ -1,0 +1,39 @@
+/** @file indexdirectory_p.h @brief An index directory on disk, listed without stat calls, opened per search. */
+#pragma once
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <CLucene.h>
+#pragma GCC diagnostic pop
+
+#include <string>
+#include <vector>
+
+namespace vefinder {
+
+/// CLucene's FSDirectory for one index directory, made for one reader and
+/// gone with it. Opening an index lists its directory to find the newest
+/// segments file; this listing asks the kernel for the entries' types
+/// instead of calling stat on each, and needs no directory stream, whose
+/// buffer is large enough to make the allocator tidy up its free lists on
+/// every search. The directory is not shared through CLucene's table of
+/// directories, so closing it touches no one else's.
+class ListingDirectory final : public lucene::store::FSDirectory
+{
+public:
+    /// Throws CLuceneError when @p path is no directory.
+    explicit ListingDirectory(const char* path);
+
+    /// The names of the entries that are not directories (symbolic links
+    /// followed), in the order the file system gives them.
+    bool list(std::vector<std::string>* names) const override;
+    /// Nothing to release: the last reference deletes the object.
+    void close() override {}
+};
+
+/// Opens the index at @p path (in the local 8-bit encoding) for reading;
+/// the reader owns its directory. Throws CLuceneError as
+/// IndexReader::open does.
+lucene::index::IndexReader* openIndexReader(const char* path);
+
+} // namespace vefinder
