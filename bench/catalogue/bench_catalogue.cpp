@@ -468,7 +468,7 @@ int main(int argc, char** argv)
     const double broad = percentile(heldBroad, 0.5);
     out() << "\nbroad id-collection floor (HitCollector, doc ids only): " << floors.size() << " of "
           << termHits.size() << " head words held by 1,000+ entries as a term; floor p50 "
-          << f2(floor, 3) << " ms; their quotaSearch p50 " << f2(broad)
+          << f2(floor, 3) << " ms; their quotaSearch p50 " << f2(broad, 3)
           << " ms = " << f2(broad / floor, 1) << " x the floor"
           << " (opening and closing the index alone: " << f2(openClose(index), 3) << " ms)\n";
 
