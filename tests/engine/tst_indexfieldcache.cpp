@@ -1,4 +1,4 @@
-/** @file tst_indexfieldcache.cpp @brief What is kept per index version and the fast paths on it: replaced indexes are read anew, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's, the keyed ranking sort equals the comparator's. */
+/** @file tst_indexfieldcache.cpp @brief What is kept per index version and the fast paths on it: replaced indexes are read anew, index directories are listed as CLucene lists them, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's, the keyed ranking sort equals the comparator's. */
 #include "analysis/indexfields.h"
 #include "engine/hitranking_p.h"
 #include "engine/postingcache_p.h"
@@ -133,6 +133,41 @@ private slots:
         VeFinder& engine = secondEngine ? second : first;
         QCOMPARE(searchOf(engine, index), QString("[B2] [B1] code: B1 B2"));
         QCOMPARE(searchOf(engine, index, "光缆"), QString("[B2] code: B1 B2"));
+    }
+
+    void directoryEntriesAsCLuceneListsThem_data()
+    {
+        columns<QString>("layout");
+        QTest::newRow("a directory named as a newer segments file") << "directory";
+        QTest::newRow("a dangling link named as a newer segments file") << "dangling";
+        QTest::newRow("every file a symbolic link, segments.gen left out") << "links";
+    }
+
+    // Opening an index looks for the newest segments file among the
+    // directory's entries: directories and links to nothing are no files,
+    // links to files are.
+    void directoryEntriesAsCLuceneListsThem()
+    {
+        const auto [layout] = fetch<QString>("layout");
+        QTemporaryDir dir;
+        const QString written = dir.filePath("written");
+        QVERIFY(writeTestIndex(written, cableDocs("A1 电缆,A2 电力电缆")));
+        QString index = written;
+        if (layout == "directory") {
+            QVERIFY(QDir(written).mkdir("segments_99"));
+        } else if (layout == "dangling") {
+            QVERIFY(QFile::link(dir.filePath("nothing"), written + "/segments_99"));
+        } else {
+            index = dir.filePath("linked");
+            QVERIFY(QDir().mkdir(index));
+            // Without segments.gen only the listing names the segments file.
+            for (const QString& name : QDir(written).entryList(QDir::Files)) {
+                if (name != "segments.gen")
+                    QVERIFY(QFile::link(written + '/' + name, index + '/' + name));
+            }
+        }
+        VeFinder engine;
+        QCOMPARE(searchOf(engine, index), QString("[A1] [A2] code: A1 A2"));
     }
 
     // Hits scored on the kept postings are CLucene's own to the last bit:
