@@ -4,6 +4,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 #include <CLucene.h>
+#include <CLucene/document/FieldSelector.h>
 #pragma GCC diagnostic pop
 
 #include <QFileInfo>
@@ -157,6 +158,23 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
     return fields;
 }
 
+/// Loads only the fields the cache holds (documents store more): made once,
+/// for the names every caller passes, and kept for the life of the process.
+const lucene::document::FieldSelector* sampleSelector(const StoredFieldNames& names)
+{
+    struct Built {
+        StoredFieldNames names;
+        const lucene::document::FieldSelector* selector;
+    };
+    static const Built built = [&names] {
+        std::vector<const wchar_t*> fields{names.matId, names.title, names.spec};
+        return Built{names, new lucene::document::MapFieldSelector(fields)};
+    }();
+    const bool same = built.names.matId == names.matId && built.names.title == names.title
+        && built.names.spec == names.spec;
+    return same ? built.selector : nullptr;
+}
+
 /// Whether @p fields hold what @p reader stores at its first, middle and
 /// last document: the segments version and document count of an index
 /// rebuilt within the same millisecond can equal those of the one before.
@@ -170,7 +188,10 @@ bool matchesSample(lucene::index::IndexReader* reader, const StoredFields& field
         if (n < 0 || n >= count || reader->isDeleted(n))
             continue;
         lucene::document::Document doc;
-        reader->document(n, doc);
+        if (const lucene::document::FieldSelector* selector = sampleSelector(names))
+            reader->document(n, doc, selector);
+        else
+            reader->document(n, doc);
         if (!storesText(doc, names.matId, fields.matId(n))
             || !storesText(doc, names.title, fields.title(n))
             || !storesText(doc, names.spec, fields.spec(n)))

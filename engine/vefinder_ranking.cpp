@@ -195,7 +195,8 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
             const QString& matId = entry.matId;
             vefinder::markDelivered(m_delivered, m_deliveredIds, entry.matIdOf);
             ids.append(matId);
-            noteDelivered(matId, hit.sortValue);
+            if (m_observer) // the call skipped for each of thousands of hits
+                noteDelivered(matId, hit.sortValue);
         }
         if (!ids.isEmpty())
             result.append(ids);
