@@ -371,7 +371,15 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
         if (id < 0 || delivered[size_t(id)])
             continue;
         const int text = titles ? entry.titleOf : entry.specOf;
-        RankedHit hit{s.doc, text, names.ranks.at(text), double(s.score), 1.0, 0};
+        // Filled in place: a record built aside and copied in is read back
+        // wider than it was written, which stalls on every hit.
+        RankedHit& hit = hits.emplace_back();
+        hit.doc = s.doc;
+        hit.text = text;
+        hit.rank = names.ranks.at(text);
+        hit.score = double(s.score);
+        hit.sortValue = 1.0;
+        hit.position = 0;
         if (positions) {
             const auto pos = posIndex->constFind(entry.matId);
             if (pos != posIndex->constEnd()) {
@@ -381,7 +389,6 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
             }
         }
         hit.sortValue = values.of(text, sortValueOf);
-        hits.push_back(hit);
     }
 }
 
