@@ -182,43 +182,57 @@ inline int bitsFor(uint64_t n)
 inline bool sortRankedInWords(std::vector<RankedHit>& hits)
 {
     constexpr size_t kMaxValues = 64;
+    // Each hit's value as an index into the values in order of appearance,
+    // turned into its place among them once they are sorted.
     std::array<uint64_t, kMaxValues> values;
+    thread_local std::vector<uint8_t> valueOf; // kept by the thread
+    valueOf.resize(hits.size());
     size_t valueCount = 0;
     int minRank = hits.front().rank;
     int maxRank = minRank;
     uint64_t last = 0;
-    for (const RankedHit& hit : hits) {
+    uint8_t lastIndex = 0;
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const RankedHit& hit = hits[i];
         if (hit.position != 0)
             return false;
         const uint64_t value = descendingKey<double, uint64_t>(hit.sortValue);
-        if ((valueCount == 0 || value != last)
-            && std::find(values.begin(), values.begin() + valueCount, value)
-                == values.begin() + valueCount) {
-            if (valueCount == kMaxValues)
-                return false;
-            values[valueCount++] = value;
+        if (valueCount == 0 || value != last) {
+            const size_t at = size_t(std::find(values.begin(), values.begin() + valueCount, value) - values.begin());
+            if (at == valueCount) {
+                if (valueCount == kMaxValues)
+                    return false;
+                values[valueCount++] = value;
+            }
+            last = value;
+            lastIndex = uint8_t(at);
         }
-        last = value;
+        valueOf[i] = lastIndex;
         minRank = std::min(minRank, hit.rank);
         maxRank = std::max(maxRank, hit.rank);
     }
     const int rankBits = bitsFor(uint64_t(int64_t(maxRank) - minRank));
     if (bitsFor(valueCount - 1) + rankBits > 32)
         return false;
-    std::sort(values.begin(), values.begin() + valueCount);
+    std::array<uint8_t, kMaxValues> byValue; // indexes of the values, in value order
+    for (size_t v = 0; v < valueCount; ++v)
+        byValue[v] = uint8_t(v);
+    std::sort(byValue.begin(), byValue.begin() + valueCount,
+              [&values](uint8_t a, uint8_t b) { return values[a] < values[b]; });
+    std::array<uint64_t, kMaxValues> placeOf;
+    for (size_t p = 0; p < valueCount; ++p)
+        placeOf[byValue[p]] = p;
 
     thread_local std::vector<WordKey> keys;
     keys.resize(hits.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const RankedHit& hit = hits[i];
-        const uint64_t value = descendingKey<double, uint64_t>(hit.sortValue);
-        const uint64_t place =
-            uint64_t(std::lower_bound(values.begin(), values.begin() + valueCount, value) - values.begin());
         const uint64_t nameRank = uint64_t(int64_t(hit.rank) - minRank);
-        keys[i] = WordKey{(place << rankBits | nameRank) << 32
+        keys[i] = WordKey{(placeOf[valueOf[i]] << rankBits | nameRank) << 32
                               | descendingKey<float, uint32_t>(float(hit.score)),
                           uint32_t(i)};
     }
+    releaseLarge(valueOf);
     std::sort(keys.begin(), keys.end(), [](const WordKey& a, const WordKey& b) { return a.key < b.key; });
     takeOrder(hits, keys);
     return true;
