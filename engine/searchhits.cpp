@@ -10,6 +10,7 @@
 #pragma GCC diagnostic pop
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -235,6 +236,64 @@ private:
     std::vector<vefinder::ScoredDoc>& m_hits;
 };
 
+/// sortByScore's radix sort when the hits hold few distinct scores, as a
+/// broad word's hits do (their scores differ by field length and little
+/// else): one stable pass into a bucket per score. False, leaving @p hits
+/// as they are, when the scores are many.
+template <typename Key>
+bool sortByFewScores(std::vector<vefinder::ScoredDoc>& hits, const Key& key)
+{
+    constexpr size_t kMaxScores = 64;
+    constexpr size_t kSlots = 256; // open addressing over the keys seen, never full
+    std::array<uint32_t, kSlots> slotKey;
+    std::array<uint8_t, kSlots> slotUsed{};
+    std::array<uint32_t, kMaxScores> keys;
+    size_t count = 0;
+    thread_local std::vector<uint8_t> bucketOf; // kept by the thread
+    bucketOf.resize(hits.size());
+    uint32_t last = 0;
+    uint8_t lastBucket = 0;
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const uint32_t k = key(hits[i]);
+        if (i == 0 || k != last) {
+            size_t slot = (k * 2654435761u) >> 24; // 8 bits
+            while (slotUsed[slot] && slotKey[slot] != k)
+                slot = (slot + 1) & (kSlots - 1);
+            if (!slotUsed[slot]) {
+                if (count == kMaxScores)
+                    return false;
+                slotUsed[slot] = 1;
+                slotKey[slot] = k;
+                keys[count] = uint32_t(slot);
+                ++count;
+            }
+            last = k;
+            lastBucket = uint8_t(slot);
+        }
+        bucketOf[i] = lastBucket;
+    }
+    // Buckets in key order; each starts where the ones before end.
+    std::sort(keys.begin(), keys.begin() + count,
+              [&slotKey](uint32_t a, uint32_t b) { return slotKey[a] < slotKey[b]; });
+    std::array<uint32_t, kSlots> start;
+    std::array<uint32_t, kSlots> sizes{};
+    for (size_t i = 0; i < hits.size(); ++i)
+        ++sizes[bucketOf[i]];
+    uint32_t sum = 0;
+    for (size_t b = 0; b < count; ++b) {
+        start[keys[b]] = sum;
+        sum += sizes[keys[b]];
+    }
+    thread_local std::vector<vefinder::ScoredDoc> sorted;
+    sorted.resize(hits.size());
+    for (size_t i = 0; i < hits.size(); ++i)
+        sorted[start[bucketOf[i]]++] = hits[i];
+    hits.swap(sorted);
+    vefinder::releaseLarge(sorted);
+    vefinder::releaseLarge(bucketOf);
+    return true;
+}
+
 /// Higher score first, lower document number first among equal scores. A
 /// scorer delivers documents in increasing order and keeps only positive
 /// scores, whose bit patterns order as the scores do: a stable radix sort on
@@ -258,6 +317,8 @@ void sortByScore(std::vector<vefinder::ScoredDoc>& hits)
         std::memcpy(&bits, &hit.score, sizeof bits);
         return ~bits; // higher score, smaller key
     };
+    if (sortByFewScores(hits, key))
+        return;
     // The three digits' counts in one pass; a digit all hits share (the
     // high bits of close scores) needs no pass of its own.
     thread_local uint32_t counts[3][2048];

@@ -76,6 +76,17 @@ lucene::search::Query* commonWord(QRandomGenerator& random, const QStringList& w
     return vefinder::newTermQuery(IndexFields::ChsWords, words.at(at));
 }
 
+/// One common word, or two as optional clauses.
+lucene::search::Query* commonWords(QRandomGenerator& random, const QStringList& words)
+{
+    if (random.bounded(2) == 0)
+        return commonWord(random, words);
+    auto* any = _CLNEW lucene::search::BooleanQuery(false);
+    any->add(commonWord(random, words), true, lucene::search::BooleanClause::SHOULD);
+    any->add(commonWord(random, words), true, lucene::search::BooleanClause::SHOULD);
+    return any;
+}
+
 /// One to four boolean queries of two to five required words each, the
 /// queries a word's equivalent names make: any of them, or (@p underWord)
 /// optional beside a required word, so that they are first moved on to that
@@ -176,20 +187,25 @@ private slots:
     // frequencies and field lengths vary, so do the scores).
     void scoresEqualCLucene_data()
     {
-        columns<int>("shape");
-        QTest::newRow("nested clauses") << 0;
-        QTest::newRow("names of required words") << 1;
-        QTest::newRow("names beside a required word") << 2;
+        columns<int, int>("shape", "docCount");
+        QTest::newRow("nested clauses") << 0 << 400;
+        QTest::newRow("names of required words") << 1 << 400;
+        QTest::newRow("names beside a required word") << 2 << 400;
+        // Hundreds of hits: ordered by score in linear time, in a bucket per
+        // score when the scores are few (one or two common words), by their
+        // bits when they are many (nested clauses).
+        QTest::newRow("one or two common words, many hits") << 3 << 1500;
+        QTest::newRow("nested clauses, many hits") << 0 << 1500;
     }
     void scoresEqualCLucene()
     {
-        QFETCH(int, shape);
+        const auto [shape, docCount] = fetch<int, int>("shape", "docCount");
         QTemporaryDir dir;
         const QStringList words{"电缆", "电力", "铜芯", "阻燃", "耐火", "控制",
                                 "铠装", "护套", "屏蔽", "低烟", "钢带", "光缆"};
         QRandomGenerator random(20261206);
         TestDocs docs;
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < docCount; ++i) {
             QStringList held;
             for (int n = 1 + random.bounded(8); n > 0; --n) // the first words the commonest
                 held << words.at(std::min(random.bounded(words.size()), random.bounded(words.size())));
@@ -204,9 +220,12 @@ private slots:
         lucene::search::IndexSearcher cached(reader.get());
         const QStringList asked = words + QStringList{"无此词"};
         int matched = 0;
+        int many = 0;
         for (int q = 0; q < 400; ++q) {
             const std::unique_ptr<lucene::search::Query> query(
-                shape == 0 ? randomQuery(random, asked, 4) : namesQuery(random, words, shape == 2));
+                shape == 0   ? randomQuery(random, asked, 4)
+                    : shape == 3 ? commonWords(random, words)
+                                 : namesQuery(random, words, shape == 2));
             const vefinder::SearchHits expected(&plain, query.get());
             const std::vector<vefinder::ScoredDoc> got = vefinder::collectHits(&cached, query.get());
             TCHAR* raw = query->toString();
@@ -220,8 +239,10 @@ private slots:
                          qPrintable(QString("hit %1 of %2").arg(i).arg(text)));
             }
             matched += got.size() > 1;
+            many += got.size() >= 256;
         }
         QVERIFY(matched > 100);
+        QVERIFY(docCount < 1000 || many > 50);
         cached.close();
         plain.close();
         reader->close();
