@@ -2,6 +2,7 @@
 #include "analysis/cablenotation.h"
 #include "analysis/charclass.h"
 #include "analysis/textbrackets.h"
+#include "analysis/textbrackets_p.h"
 #include "analysis/widthfold.h"
 #include "engine/searchtext.h"
 #include "fuzzsupport.h"
@@ -64,7 +65,18 @@ void exercise(const QString& text)
          {QChar(QLatin1Char('(')), QChar(QLatin1Char(')')), QChar(0xFF08), QChar(0xFF09)})
         check(!unbracketed.contains(c), "removeBrackets leaves no bracket");
     check(unbracketed.size() <= text.size(), "removeBrackets only removes");
-    check(removeBracketText(text).size() <= text.size(), "removeBracketText only removes");
+    const QString unremarked = removeBracketText(text);
+    check(unremarked.size() <= text.size(), "removeBracketText only removes");
+    check(!unremarked.contains(QChar(0xFF08)) && !unremarked.contains(QChar(0xFF09)),
+          "removeBracketText narrows the parentheses it leaves");
+    const int open = unremarked.indexOf(QLatin1Char('('));
+    check(open < 0 || unremarked.indexOf(QLatin1Char(')'), open) < 0,
+          "removeBracketText leaves no remark closed");
+    // The forms made in a kept buffer, whatever the buffer held before.
+    thread_local QString bareBuffer;
+    thread_local QString plainBuffer;
+    check(removeBrackets(text, bareBuffer) == unbracketed, "removeBrackets in a buffer");
+    check(removeBracketText(text, plainBuffer) == unremarked, "removeBracketText in a buffer");
 
     const EnDocFindType type = wordFindType(text);
     check(type == DocChsPpl || type == DocMixPpl || type == DocNumPpl || type == DocEnPpl,
