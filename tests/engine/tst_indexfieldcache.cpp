@@ -183,7 +183,7 @@ private slots:
 
     // Hits scored on the kept postings are CLucene's own to the last bit:
     // the same documents in the same order with the same float scores, for
-    // random queries of three shapes on an index of random word counts (term
+    // random queries of four shapes on an index of random word counts (term
     // frequencies and field lengths vary, so do the scores).
     void scoresEqualCLucene_data()
     {
