@@ -181,45 +181,28 @@ inline int bitsFor(uint64_t n)
 /// False, leaving @p hits as they are, when the keys do not fit.
 inline bool sortRankedInWords(std::vector<RankedHit>& hits)
 {
-    constexpr size_t kMaxValues = 64;
-    // Each hit's value as an index into the values in order of appearance,
-    // turned into its place among them once they are sorted.
-    std::array<uint64_t, kMaxValues> values;
-    thread_local std::vector<uint8_t> valueOf; // kept by the thread
-    valueOf.resize(hits.size());
-    size_t valueCount = 0;
     int minRank = hits.front().rank;
     int maxRank = minRank;
-    uint64_t last = 0;
-    uint8_t lastIndex = 0;
-    for (size_t i = 0; i < hits.size(); ++i) {
-        const RankedHit& hit = hits[i];
-        if (hit.position != 0)
-            return false;
-        const uint64_t value = descendingKey<double, uint64_t>(hit.sortValue);
-        if (valueCount == 0 || value != last) {
-            const size_t at = size_t(std::find(values.begin(), values.begin() + valueCount, value) - values.begin());
-            if (at == valueCount) {
-                if (valueCount == kMaxValues)
-                    return false;
-                values[valueCount++] = value;
-            }
-            last = value;
-            lastIndex = uint8_t(at);
-        }
-        valueOf[i] = lastIndex;
-        minRank = std::min(minRank, hit.rank);
-        maxRank = std::max(maxRank, hit.rank);
-    }
+    bool positions = false;
+    thread_local std::vector<uint8_t> valueOf; // kept by the thread
+    std::array<uint8_t, kFewKeys> byValue;
+    size_t valueCount = 0;
+    const bool few = fewDistinctKeys(
+        hits.size(),
+        [&](size_t i) {
+            const RankedHit& hit = hits[i];
+            positions = positions || hit.position != 0;
+            minRank = std::min(minRank, hit.rank);
+            maxRank = std::max(maxRank, hit.rank);
+            return descendingKey<double, uint64_t>(hit.sortValue);
+        },
+        valueOf, byValue, valueCount);
     const int rankBits = bitsFor(uint64_t(int64_t(maxRank) - minRank));
-    if (bitsFor(valueCount - 1) + rankBits > 32)
+    if (!few || positions || bitsFor(valueCount - 1) + rankBits > 32) {
+        releaseLarge(valueOf);
         return false;
-    std::array<uint8_t, kMaxValues> byValue; // indexes of the values, in value order
-    for (size_t v = 0; v < valueCount; ++v)
-        byValue[v] = uint8_t(v);
-    std::sort(byValue.begin(), byValue.begin() + valueCount,
-              [&values](uint8_t a, uint8_t b) { return values[a] < values[b]; });
-    std::array<uint64_t, kMaxValues> placeOf;
+    }
+    std::array<uint64_t, kFewKeys> placeOf; // a value's place among them, smallest key first
     for (size_t p = 0; p < valueCount; ++p)
         placeOf[byValue[p]] = p;
 

@@ -243,46 +243,24 @@ private:
 template <typename Key>
 bool sortByFewScores(std::vector<vefinder::ScoredDoc>& hits, const Key& key)
 {
-    constexpr size_t kMaxScores = 64;
-    constexpr size_t kSlots = 256; // open addressing over the keys seen, never full
-    std::array<uint32_t, kSlots> slotKey;
-    std::array<uint8_t, kSlots> slotUsed{};
-    std::array<uint32_t, kMaxScores> keys;
-    size_t count = 0;
     thread_local std::vector<uint8_t> bucketOf; // kept by the thread
-    bucketOf.resize(hits.size());
-    uint32_t last = 0;
-    uint8_t lastBucket = 0;
-    for (size_t i = 0; i < hits.size(); ++i) {
-        const uint32_t k = key(hits[i]);
-        if (i == 0 || k != last) {
-            size_t slot = (k * 2654435761u) >> 24; // 8 bits
-            while (slotUsed[slot] && slotKey[slot] != k)
-                slot = (slot + 1) & (kSlots - 1);
-            if (!slotUsed[slot]) {
-                if (count == kMaxScores)
-                    return false;
-                slotUsed[slot] = 1;
-                slotKey[slot] = k;
-                keys[count] = uint32_t(slot);
-                ++count;
-            }
-            last = k;
-            lastBucket = uint8_t(slot);
-        }
-        bucketOf[i] = lastBucket;
+    std::array<uint8_t, vefinder::kFewKeys> byKey;
+    size_t buckets = 0;
+    if (!vefinder::fewDistinctKeys(
+            hits.size(), [&](size_t i) { return uint64_t(key(hits[i])); }, bucketOf, byKey,
+            buckets)) {
+        vefinder::releaseLarge(bucketOf);
+        return false;
     }
-    // Buckets in key order; each starts where the ones before end.
-    std::sort(keys.begin(), keys.begin() + count,
-              [&slotKey](uint32_t a, uint32_t b) { return slotKey[a] < slotKey[b]; });
-    std::array<uint32_t, kSlots> start;
-    std::array<uint32_t, kSlots> sizes{};
-    for (size_t i = 0; i < hits.size(); ++i)
-        ++sizes[bucketOf[i]];
+    // Each bucket starts where the ones of smaller keys end.
+    std::array<uint32_t, vefinder::kFewKeys> start{};
+    for (const uint8_t bucket : bucketOf)
+        ++start[bucket];
     uint32_t sum = 0;
-    for (size_t b = 0; b < count; ++b) {
-        start[keys[b]] = sum;
-        sum += sizes[keys[b]];
+    for (size_t p = 0; p < buckets; ++p) {
+        const uint32_t size = start[byKey[p]];
+        start[byKey[p]] = sum;
+        sum += size;
     }
     thread_local std::vector<vefinder::ScoredDoc> sorted;
     sorted.resize(hits.size());

@@ -6,6 +6,9 @@
 #include <CLucene.h>
 #pragma GCC diagnostic pop
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 namespace vefinder {
@@ -22,6 +25,53 @@ void releaseLarge(std::vector<T>& scratch)
 {
     if (scratch.capacity() > kScratchKeep)
         std::vector<T>().swap(scratch);
+}
+
+/// The most distinct keys fewDistinctKeys tells apart.
+constexpr size_t kFewKeys = 64;
+
+/// The distinct keys among @p count keys (@p keyOf(i), called once for each
+/// in order): into @p indexes each key's index among them in order of first
+/// appearance, into @p byKey those indexes in ascending order of their keys,
+/// and their number into @p distinct. False when there are more than
+/// kFewKeys. The sorts of long answers order by these: a broad word's hits
+/// hold few distinct scores and sort values. A key equal to the one before
+/// is not looked up.
+template <typename KeyOf>
+bool fewDistinctKeys(size_t count, const KeyOf& keyOf, std::vector<uint8_t>& indexes,
+                     std::array<uint8_t, kFewKeys>& byKey, size_t& distinct)
+{
+    constexpr size_t kSlots = 2 * kFewKeys; // open addressing, at most half full
+    std::array<uint64_t, kSlots> slotKey;
+    std::array<uint8_t, kSlots> slotIndex{}; // 1 + the key's index; 0 free
+    std::array<uint64_t, kFewKeys> seen;     // the keys in order of appearance
+    indexes.resize(count);
+    distinct = 0;
+    uint64_t last = 0;
+    uint8_t lastIndex = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t key = keyOf(i);
+        if (i == 0 || key != last) {
+            size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 57); // 7 bits
+            while (slotIndex[slot] != 0 && slotKey[slot] != key)
+                slot = (slot + 1) & (kSlots - 1);
+            if (slotIndex[slot] == 0) {
+                if (distinct == kFewKeys)
+                    return false;
+                slotKey[slot] = key;
+                seen[distinct] = key;
+                slotIndex[slot] = uint8_t(++distinct);
+            }
+            last = key;
+            lastIndex = uint8_t(slotIndex[slot] - 1);
+        }
+        indexes[i] = lastIndex;
+    }
+    for (size_t k = 0; k < distinct; ++k)
+        byKey[k] = uint8_t(k);
+    std::sort(byKey.begin(), byKey.begin() + distinct,
+              [&seen](uint8_t a, uint8_t b) { return seen[a] < seen[b]; });
+    return true;
 }
 
 /// One hit: its document number and its score as Hits reports it.
