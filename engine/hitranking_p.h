@@ -55,6 +55,7 @@ struct RankedHit {
     int32_t doc;      ///< document number
     int text;         ///< the name: index into the TextTable read from
     int rank;         ///< the name's rank in that table
+    int matIdOf;      ///< the mat id's number (StoredFields::matIds)
     double score;     ///< as Hits reports it
     double sortValue; ///< the name's sort value
     qint64 position;  ///< from the location table, 0 without one
@@ -374,11 +375,12 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
         hit.doc = s.doc;
         hit.text = text;
         hit.rank = names.ranks.at(text);
+        hit.matIdOf = id;
         hit.score = double(s.score);
         hit.sortValue = 1.0;
         hit.position = 0;
         if (positions) {
-            const auto pos = posIndex->constFind(entry.matId);
+            const auto pos = posIndex->constFind(fields.matIds.at(id));
             if (pos != posIndex->constEnd()) {
                 bool ok = false;
                 const qint64 position = pos.value().toLongLong(&ok, 16);

@@ -133,11 +133,10 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
                 const auto known = matIdIndex.constFind(matId);
                 if (known != matIdIndex.constEnd()) {
                     entry.matIdOf = known.value();
-                    entry.matId = known.key();
                 } else {
                     entry.matIdOf = fields->matIdCount;
                     matIdIndex.insert(matId, fields->matIdCount++);
-                    entry.matId = matId;
+                    fields->matIds.append(matId);
                     bytes += stringBytes(matId);
                 }
             }
@@ -153,7 +152,8 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
         for (const QString& s : table->texts)
             bytes += stringBytes(s) + qint64(sizeof(QString) + sizeof(int));
     }
-    bytes += qint64(count) * qint64(sizeof(DocFields));
+    bytes += qint64(count) * qint64(sizeof(DocFields))
+        + qint64(fields->matIds.size()) * qint64(sizeof(QString));
     fields->bytes = bytes;
     return fields;
 }

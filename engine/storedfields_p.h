@@ -32,10 +32,9 @@ struct TextTable {
 /// What one document stores, in one record: ranking a hit reads all of it,
 /// and hits come in no order of document numbers.
 struct DocFields {
-    QString matId;   ///< empty for a deleted document
-    int matIdOf = -1; ///< the mat id's number, -1 when empty
-    int titleOf = 0; ///< index into StoredFields::titles
-    int specOf = 0;  ///< index into StoredFields::specs
+    int matIdOf = -1; ///< the mat id's number (StoredFields::matIds), -1 when empty
+    int titleOf = 0;  ///< index into StoredFields::titles
+    int specOf = 0;   ///< index into StoredFields::specs
 };
 
 /// Mat id, title and specification of every document of one index version,
@@ -43,14 +42,23 @@ struct DocFields {
 /// itself, under its own lock); shared between threads.
 struct StoredFields {
     QVector<DocFields> docs; ///< by document number
-    int matIdCount = 0;      ///< number of distinct non-empty mat ids (numbered from 0)
+    /// The distinct non-empty mat ids by number: a long answer copies them
+    /// in ranking order, from a table a third the size of the records.
+    QVector<QString> matIds;
+    int matIdCount = 0; ///< matIds.size()
     TextTable titles;
     TextTable specs;
     qint64 bytes = 0; ///< estimated heap size of all of the above
     /// The postings and norms of this version, read as searches need them.
     std::shared_ptr<PostingCache> postings = std::make_shared<PostingCache>();
 
-    const QString& matId(int32_t doc) const { return docs.at(doc).matId; }
+    /// Empty for a deleted document or one without a mat id.
+    const QString& matId(int32_t doc) const
+    {
+        static const QString none;
+        const int id = docs.at(doc).matIdOf;
+        return id < 0 ? none : matIds.at(id);
+    }
     const QString& title(int32_t doc) const { return titles.texts.at(docs.at(doc).titleOf); }
     const QString& spec(int32_t doc) const { return specs.texts.at(docs.at(doc).specOf); }
 };

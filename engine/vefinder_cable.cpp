@@ -137,9 +137,8 @@ QList<QStringList> VeFinder::addCableSortAdvance(const VeCableAttribute& attribu
     // Sort value, then specification length, shortest first.
     QMap<double, QMap<int, QStringList>> groups;
     for (const vefinder::RankedHit& hit : hits) {
-        const vefinder::DocFields& entry = fields->docs.at(hit.doc);
-        const QString& matId = entry.matId;
-        vefinder::markDelivered(m_delivered, m_deliveredIds, entry.matIdOf);
+        const QString& matId = fields->matIds.at(hit.matIdOf);
+        vefinder::markDelivered(m_delivered, m_deliveredIds, hit.matIdOf);
         groups[hit.sortValue][specs.texts.at(hit.text).length()].append(matId);
         noteDelivered(matId, hit.sortValue);
     }

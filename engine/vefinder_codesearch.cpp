@@ -94,7 +94,7 @@ QStringList VeFinder::addMatIdsNormal(IndexSearcher* searcher, Query* query)
         const vefinder::DocFields& entry = fields->docs.at(hit.doc);
         if (entry.matIdOf < 0 || m_delivered[size_t(entry.matIdOf)])
             continue;
-        ids.append(entry.matId);
+        ids.append(fields->matIds.at(entry.matIdOf));
         numbers.push_back(entry.matIdOf);
     }
     // Added after all hits are read: a mat id that two documents carry is

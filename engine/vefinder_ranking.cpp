@@ -175,6 +175,7 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
 
     // Hits are ranked by sort value first: each run of one value is a group,
     // the runs already best first.
+    const QVector<QString>& matIds = fields->matIds;
     QList<QStringList> result;
     for (size_t run = 0; run < hits.size();) {
         size_t end = run + 1;
@@ -183,17 +184,16 @@ QList<QStringList> VeFinder::addMatIdsSortAdvance(IndexSearcher* searcher, Query
         QStringList ids;
         ids.reserve(int(end - run));
         for (; run < end; ++run) {
-            // Records well ahead, the mat ids they hold once they have come.
+            // Mat-id slots well ahead, the texts they hold once they have come.
             if (run + 64 < hits.size())
-                __builtin_prefetch(fields->docs.constData() + hits[run + 64].doc);
+                __builtin_prefetch(matIds.constData() + hits[run + 64].matIdOf);
             if (run + 32 < hits.size())
-                vefinder::prefetchText(fields->docs.constData()[hits[run + 32].doc].matId);
+                vefinder::prefetchText(matIds.constData()[hits[run + 32].matIdOf]);
             const vefinder::RankedHit& hit = hits[run];
             if (filter && !keeps(hit.text))
                 continue;
-            const vefinder::DocFields& entry = fields->docs.at(hit.doc);
-            const QString& matId = entry.matId;
-            vefinder::markDelivered(m_delivered, m_deliveredIds, entry.matIdOf);
+            const QString& matId = matIds.at(hit.matIdOf);
+            vefinder::markDelivered(m_delivered, m_deliveredIds, hit.matIdOf);
             ids.append(matId);
             if (m_observer) // the call skipped for each of thousands of hits
                 noteDelivered(matId, hit.sortValue);

@@ -267,7 +267,7 @@ private slots:
         std::vector<vefinder::RankedHit> hits;
         for (int i = 0; i < count; ++i)
             hits.push_back(vefinder::RankedHit{
-                i, 0, int(random.bounded(7)) - 2, double(scores[random.bounded(5)]),
+                i, 0, int(random.bounded(7)) - 2, i, double(scores[random.bounded(5)]),
                 values[random.bounded(6)], positions ? qint64(random.bounded(5)) - 2 : 0});
         std::vector<vefinder::RankedHit> expected = hits;
         std::sort(expected.begin(), expected.end(), vefinder::ranksBefore);
