@@ -27,6 +27,12 @@ public:
     /// The names of the entries that are not directories (symbolic links
     /// followed), in the order the file system gives them.
     bool list(std::vector<std::string>* names) const override;
+    /// Opens @p name for reading with positioned reads (see FileInput in
+    /// the source): no seek calls, no lock per read, and none of the 4 KiB
+    /// path buffer CLucene's own input allocates per file, a request large
+    /// enough to make the allocator tidy up its free lists.
+    bool openInput(const char* name, lucene::store::IndexInput*& ret, CLuceneError& err,
+                   int32_t bufferSize = -1) override;
     /// Nothing to release: the last reference deletes the object.
     void close() override {}
 };

@@ -1,6 +1,7 @@
 /** @file tst_indexfieldcache.cpp @brief What is kept per index version and the fast paths on it: replaced indexes are read anew, index directories are listed as CLucene lists them, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's, the keyed ranking sort equals the comparator's. */
 #include "analysis/indexfields.h"
 #include "engine/hitranking_p.h"
+#include "engine/indexdirectory_p.h"
 #include "engine/postingcache_p.h"
 #include "engine/searchhits_p.h"
 #include "engine/vefinder.h"
@@ -179,6 +180,93 @@ private slots:
         }
         VeFinder engine;
         QCOMPARE(searchOf(engine, index), QString("[A1] [A2] code: A1 A2"));
+    }
+
+    void filesReadAsCLuceneReadsThem_data()
+    {
+        columns<QString>("reads");
+        QTest::newRow("in order, in steps of every size") << "steps";
+        QTest::newRow("random seeks, clones reading apart") << "seeks";
+        QTest::newRow("past the end") << "end";
+        QTest::newRow("cut short after opening") << "cut";
+    }
+
+    // The index's files read through the listing directory give the bytes
+    // CLucene's own directory gives, and the same kind of error past the end
+    // (of the length at opening, or of a file cut short since), for the
+    // segments files, the compound file and an empty file.
+    void filesReadAsCLuceneReadsThem()
+    {
+        using lucene::store::IndexInput;
+        const auto [reads] = fetch<QString>("reads");
+        QTemporaryDir dir;
+        QVERIFY(writeTestIndex(dir.path(), cableDocs("A1 电缆,A2 电力电缆,A3 控制电缆")));
+        QFile empty(dir.filePath("empty"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        const QByteArray path = QFile::encodeName(dir.path());
+        auto* listing = new vefinder::ListingDirectory(path.constData());
+        lucene::store::FSDirectory* plain =
+            lucene::store::FSDirectory::getDirectory(path.constData());
+        // What a series of reads gives, failures included, as text.
+        const auto readAll = [&reads = reads](IndexInput* input, QRandomGenerator random) {
+            QByteArray got;
+            const auto read = [&](IndexInput* in, int64_t at, int32_t count) {
+                QByteArray bytes(count, '\0');
+                try {
+                    in->seek(at);
+                    in->readBytes(reinterpret_cast<uint8_t*>(bytes.data()), count);
+                    got += QByteArray::number(qlonglong(at)) + ':' + bytes.toHex() + ' ';
+                } catch (CLuceneError& e) { // the kind of error: its wording depends on buffering
+                    got += QByteArray::number(qlonglong(at)) + ": error "
+                        + QByteArray::number(e.number()) + ' ';
+                }
+            };
+            const int64_t length = input->length();
+            if (reads == "steps") {
+                for (int64_t at = 0, step = 1; at < length; at += step, step = step * 3 % 2000 + 1)
+                    read(input, at, int32_t(std::min(step, length - at)));
+            } else if (reads == "seeks") {
+                std::unique_ptr<IndexInput> clone(input->clone());
+                for (int i = 0; i < 60 && length > 0; ++i) {
+                    const int64_t at = random.bounded(quint32(length));
+                    const auto count =
+                        int32_t(std::min<int64_t>(1 + random.bounded(3000), length - at));
+                    read(i % 2 ? clone.get() : input, at, count);
+                    got += QByteArray::number(qlonglong(input->getFilePointer())) + ' ';
+                }
+                clone->close();
+            } else if (reads == "end") {
+                read(input, std::max<int64_t>(0, length - 3), 5);
+                read(input, length, 1);
+            } else { // the file now ends halfway
+                read(input, length / 2 - 2,
+                     int32_t(std::min<int64_t>(length - length / 2 + 2, 100)));
+            }
+            return got;
+        };
+        std::vector<std::string> names;
+        QVERIFY(listing->list(&names));
+        QVERIFY(names.size() >= 4);
+        lucene::store::Directory* const directories[] = {listing, plain};
+        for (const std::string& name : names) {
+            std::unique_ptr<IndexInput> ours(directories[0]->openInput(name.c_str()));
+            std::unique_ptr<IndexInput> theirs(directories[1]->openInput(name.c_str()));
+            QCOMPARE(ours->length(), theirs->length());
+            if (reads == "cut") {
+                if (ours->length() < 8)
+                    continue;
+                QVERIFY(
+                    QFile::resize(dir.filePath(QString::fromStdString(name)), ours->length() / 2));
+            }
+            QRandomGenerator random(uint32_t(name.size()));
+            QCOMPARE(readAll(ours.get(), random), readAll(theirs.get(), random));
+            ours->close();
+            theirs->close();
+        }
+        _CLDECDELETE(listing);
+        plain->close();
+        _CLDECDELETE(plain);
     }
 
     // Hits scored on the kept postings are CLucene's own to the last bit:
