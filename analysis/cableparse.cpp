@@ -8,6 +8,8 @@
 #include <QRegExp>
 #include <QVector>
 
+#include <algorithm>
+
 namespace {
 
 /// Replaces every occurrence of @p piece in @p text by "-" + piece.
@@ -49,6 +51,18 @@ QString cableFormReplace(const QString& text)
     s.replace(QStringLiteral("芯"), times);
     s.replace(QLatin1Char('%'), QLatin1Char(' '));
     s.replace(QChar(0x2014), QLatin1Char('-'));
+    // Every rule from here on looks for Latin letters, digits or full stops,
+    // but for the spaces turning into hyphens: a name without them (most of
+    // what is searched) is done, without building a pattern.
+    const bool notation = std::any_of(s.cbegin(), s.cend(), [](QChar c) {
+        const ushort u = c.unicode();
+        return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z')
+            || u == '.';
+    });
+    if (!notation) {
+        s.replace(QLatin1Char(' '), QLatin1Char('-'));
+        return s;
+    }
     replaceWithinMatches(s, QRegExp(QStringLiteral("[0-9.]{1,}[x|X|/*][0-9.]{1,}")),
                          QRegExp(QStringLiteral("[x|X\\*]")), times);
 

@@ -44,6 +44,10 @@ private slots:
         row("cableFormReplace", "model digit above 5 untouched", "BV6", "BV6");
         row("cableFormReplace", "section unit MM2", "BV2.5MM2", "BV-2.5");
         row("cableFormReplace", "MM inside a model removed", "HMMA", "HA");
+        // Without Latin letters, digits and full stops only the spaces, per
+        // cent signs and dashes change; a full stop alone still counts.
+        row("cableFormReplace", "no notation", "闸阀 明杆（法兰）%—", "闸阀-明杆-(-法兰-)--");
+        row("cableFormReplace", "full stops around a bar", "．|．", ".×.");
 
         // The first whole part naming a model, in text order.
         row("getCabelMainAttr", "prefixed model", "ZR-YJV-3×2.5", "YJV");
