@@ -3,9 +3,12 @@
 
 #include "analysis/cableparse.h"
 #include "analysis/sortwords.h"
+#include "lexicon/lexiconindex_p.h"
 
 QMap<int, QStringList> SearchUtil::coreWord(const QString& text) const
 {
+    if (const LexiconIndex* index = lexiconIndex())
+        return index->core.match(text);
     return coreWordMap(text, m_coreData);
 }
 

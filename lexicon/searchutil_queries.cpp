@@ -108,6 +108,8 @@ void SearchUtil::buildLexiconIndex()
             index->setOf[w].append(i);
     }
     index->enCore = QSet<QString>(m_enCoreData.cbegin(), m_enCoreData.cend());
+    index->coreData = m_coreData;
+    index->core = CoreWordIndex(m_coreData);
     m_index = std::move(index);
 }
 
@@ -115,7 +117,7 @@ const LexiconIndex* SearchUtil::lexiconIndex() const
 {
     const LexiconIndex* index = m_index.get();
     if (index && index->synData.isSharedWith(m_synData) && index->setData.isSharedWith(m_setData)
-        && index->enCoreData.isSharedWith(m_enCoreData))
+        && index->enCoreData.isSharedWith(m_enCoreData) && index->coreData.isSharedWith(m_coreData))
         return index;
     return nullptr;
 }

@@ -1,4 +1,5 @@
 /** @file tst_lexiconindex.cpp @brief The indexed lexicon lookups give what a plain scan of the store gives, in the same order. */
+#include "analysis/sortwords.h"
 #include "lexicon/searchutil.h"
 #include "testindex.h"
 
@@ -33,6 +34,30 @@ public:
         s.buildLexiconIndex();
         return store;
     }
+
+    /// A store of @p count random core words over a few characters: words
+    /// inside words, words sharing beginnings, repeats, and with @p empty an
+    /// empty word among them.
+    static std::unique_ptr<SearchUtil> coreStore(quint32 seed, int count, bool empty)
+    {
+        std::unique_ptr<SearchUtil> store(new SearchUtil);
+        QRandomGenerator rng(seed);
+        for (int i = 0; i < count; ++i)
+            store->m_coreData.append(randomText(rng, 1 + rng.bounded(4)));
+        if (empty)
+            store->m_coreData.insert(rng.bounded(count), QString());
+        store->buildLexiconIndex();
+        return store;
+    }
+    static QString randomText(QRandomGenerator& rng, int length)
+    {
+        static const QString chars = QStringLiteral("钢管阀门dn\U0001F600");
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += chars.at(rng.bounded(chars.size()));
+        return text;
+    }
+    static const QStringList& coreWords(const SearchUtil& s) { return s.m_coreData; }
 
     /// Adds a synonym group to @p s after its index was built, as no search does.
     static void addGroup(SearchUtil& s, const QSet<QString>& group) { s.m_synData.append(group); }
@@ -85,6 +110,32 @@ private slots:
             nonTrivial += expected.size() > 1;
         }
         QVERIFY(nonTrivial > words / 4);
+    }
+
+    void coreWordsEqualScan_data()
+    {
+        columns<quint32, int, bool>("seed", "count", "empty");
+        QTest::newRow("a few words") << 5u << 6 << false;
+        QTest::newRow("many words, repeats") << 6u << 300 << false;
+        QTest::newRow("an empty word among them") << 7u << 40 << true;
+    }
+
+    // The core words of a text, found through the index, are those a scan
+    // of the list finds, grouped and ordered alike.
+    void coreWordsEqualScan()
+    {
+        const auto [seed, count, empty] = fetch<quint32, int, bool>("seed", "count", "empty");
+        const auto s = SearchUtilTestAccess::coreStore(seed, count, empty);
+        QRandomGenerator rng(seed);
+        int found = 0;
+        for (int i = 0; i < 300; ++i) {
+            const QString text = SearchUtilTestAccess::randomText(rng, rng.bounded(12));
+            const QMap<int, QStringList> expected =
+                coreWordMap(text, SearchUtilTestAccess::coreWords(*s));
+            QCOMPARE(s->coreWord(text), expected);
+            found += expected.size() > 1;
+        }
+        QVERIFY(found > 10);
     }
 
     // The equivalent names of a word are remembered between calls, for the
