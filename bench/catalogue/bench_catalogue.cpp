@@ -199,42 +199,54 @@ int coldOneDictionary()
     return 0;
 }
 
-/// getMatEquivals µs a call over words of the generated synonym lexicon beside this copy.
+/// µs a call of @p lookup over @p inputs, repeated for a second at least.
+template <typename Lookup>
+double microsPerCall(const QStringList& inputs, Lookup lookup)
+{
+    for (const QString& w : inputs) // warm
+        lookup(w);
+    QElapsedTimer timer;
+    timer.start();
+    int rounds = 0;
+    while (timer.elapsed() < 1000 || rounds < 1) {
+        for (const QString& w : inputs)
+            lookup(w);
+        ++rounds;
+    }
+    return timer.nsecsElapsed() / 1e3 / (double(rounds) * inputs.size());
+}
+
+/// getMatEquivals µs a call over words of the generated synonym lexicon
+/// beside this copy, then coreWord µs a call over texts holding its core words.
 int lexiconLookups(int groups)
 {
     const SearchUtil* util = SearchUtil::instance();
     QStringList words;
-    for (int i = 0; i < 1000; ++i)
-        words << QStringLiteral("材%1甲").arg((i * 7919) % groups)
-              << QStringLiteral("未收%1").arg(i);
-    for (const QString& w : qAsConst(words)) // warm
-        util->getMatEquivals(w);
-    QElapsedTimer timer;
-    timer.start();
-    int rounds = 0;
-    size_t sink = 0;
-    while (timer.elapsed() < 1000 || rounds < 1) {
-        for (const QString& w : qAsConst(words))
-            sink += size_t(util->getMatEquivals(w).size());
-        ++rounds;
+    QStringList texts;
+    for (int i = 0; i < 1000; ++i) {
+        const int n = (i * 7919) % groups;
+        words << QStringLiteral("材%1甲").arg(n) << QStringLiteral("未收%1").arg(i);
+        texts << QStringLiteral("镀锌材%1甲 DN%2").arg(n).arg(i % 100)
+              << QStringLiteral("未收的材料%1").arg(i);
     }
-    out() << timer.nsecsElapsed() / 1e3 / (double(rounds) * words.size()) << ' ' << sink << '\n';
+    size_t sink = 0;
+    const double equivalents = microsPerCall(
+        words, [&](const QString& w) { sink += size_t(util->getMatEquivals(w).size()); });
+    const double cores =
+        microsPerCall(texts, [&](const QString& t) { sink += size_t(util->coreWord(t).size()); });
+    out() << equivalents << ' ' << cores << ' ' << sink << '\n';
     return 0;
 }
 
-/// Writes an enciphered synonym lexicon of @p groups groups of three words.
-bool writeSynonyms(const QString& path, int groups)
+/// Writes the enciphered lexicon @p kind of @p records at @p path.
+bool writeLexicon(const QString& path, LexiconKind kind, const QList<LexiconRecord>& records)
 {
     QByteArray plain;
     {
         QDataStream stream(&plain, QIODevice::WriteOnly);
         stream.setVersion(kLexiconStreamVersion);
-        for (int i = 0; i < groups; ++i) {
-            LexiconRecord record;
-            record.words << QStringLiteral("材%1甲").arg(i) << QStringLiteral("材%1乙").arg(i)
-                         << QStringLiteral("材%1丙").arg(i);
-            writeLexiconRecord(stream, LexiconKind::Synonyms, record);
-        }
+        for (const LexiconRecord& record : records)
+            writeLexiconRecord(stream, kind, record);
     }
     QBuffer in(&plain);
     in.open(QIODevice::ReadOnly);
@@ -243,6 +255,26 @@ bool writeSynonyms(const QString& path, int groups)
         return false;
     encryptStream(in, file, lexiconKey, true);
     return true;
+}
+
+/// Writes into @p dir a synonym lexicon of @p groups groups of three words
+/// and a core-word lexicon of the groups' first words.
+bool writeLexicons(const QString& dir, int groups)
+{
+    QList<LexiconRecord> synonyms;
+    QList<LexiconRecord> cores;
+    for (int i = 0; i < groups; ++i) {
+        LexiconRecord record;
+        record.words << QStringLiteral("材%1甲").arg(i) << QStringLiteral("材%1乙").arg(i)
+                     << QStringLiteral("材%1丙").arg(i);
+        synonyms << record;
+        record.words = QStringList{record.words.first()};
+        cores << record;
+    }
+    return writeLexicon(dir + QStringLiteral("/dict/MATLEX/lex-synonyms.lex"),
+                        LexiconKind::Synonyms, synonyms)
+        && writeLexicon(dir + QStringLiteral("/dict/MATLEX/lex-coreword.lex"),
+                        LexiconKind::CoreWord, cores);
 }
 
 /// Runs this program as a child with @p args (from @p program) and returns its first output number.
@@ -329,6 +361,7 @@ int main(int argc, char** argv)
 
     double pool = 0, one = 0;
     std::map<int, double> lookup;
+    std::map<int, double> coreLookup;
     QTemporaryDir tmp;
     if (!latencyOnly) {
         // Cold start, each in fresh processes.
@@ -345,16 +378,21 @@ int main(int argc, char** argv)
             QDir().mkpath(dir);
             if (!QFile::copy(QCoreApplication::applicationFilePath(), program)
                 || !QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner)
-                || !writeSynonyms(dir + QStringLiteral("/dict/MATLEX/lex-synonyms.lex"), groups)) {
+                || !writeLexicons(dir, groups)) {
                 QTextStream(stderr) << "bench_catalogue: cannot prepare " << dir << '\n';
                 return 1;
             }
-            lookup[groups] =
-                child(program, {QStringLiteral("--lexicon-lookups"), QString::number(groups)});
+            QString rest;
+            lookup[groups] = child(
+                program, {QStringLiteral("--lexicon-lookups"), QString::number(groups)}, &rest);
+            coreLookup[groups] = rest.section(QLatin1Char(' '), 0, 0).toDouble();
         }
         out() << "getMatEquivals: " << f2(lookup[1000]) << " us a call with 1,000 synonym groups, "
               << f2(lookup[100000]) << " us with 100,000, ratio "
               << f2(lookup[100000] / lookup[1000]) << "\n";
+        out() << "coreWord: " << f2(coreLookup[1000]) << " us a call with 1,000 core words, "
+              << f2(coreLookup[100000]) << " us with 100,000, ratio "
+              << f2(coreLookup[100000] / coreLookup[1000]) << "\n";
     }
 
     // Warm-up: the lexicon store and the segmenter pool, then the first search
