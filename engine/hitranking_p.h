@@ -22,8 +22,8 @@ namespace vefinder {
 inline void prepareDelivered(std::vector<char>& flags, std::vector<int>& numbers,
                              const StoredFields& fields)
 {
-    if (flags.size() != size_t(fields.matIdCount)) {
-        flags.assign(size_t(fields.matIdCount), 0);
+    if (flags.size() != size_t(fields.matIds.size())) {
+        flags.assign(size_t(fields.matIds.size()), 0);
         numbers.clear();
     }
 }

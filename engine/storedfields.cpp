@@ -134,8 +134,8 @@ StoredFieldsPtr readFields(lucene::index::IndexReader* reader, const StoredField
                 if (known != matIdIndex.constEnd()) {
                     entry.matIdOf = known.value();
                 } else {
-                    entry.matIdOf = fields->matIdCount;
-                    matIdIndex.insert(matId, fields->matIdCount++);
+                    entry.matIdOf = fields->matIds.size();
+                    matIdIndex.insert(matId, entry.matIdOf);
                     fields->matIds.append(matId);
                     bytes += stringBytes(matId);
                 }

@@ -29,8 +29,8 @@ struct TextTable {
     QVector<int> ranks;
 };
 
-/// What one document stores, in one record: ranking a hit reads all of it,
-/// and hits come in no order of document numbers.
+/// What one document stores, in one record of numbers: ranking a hit reads
+/// all of it, and hits come in no order of document numbers.
 struct DocFields {
     int matIdOf = -1; ///< the mat id's number (StoredFields::matIds), -1 when empty
     int titleOf = 0;  ///< index into StoredFields::titles
@@ -42,10 +42,9 @@ struct DocFields {
 /// itself, under its own lock); shared between threads.
 struct StoredFields {
     QVector<DocFields> docs; ///< by document number
-    /// The distinct non-empty mat ids by number: a long answer copies them
-    /// in ranking order, from a table a third the size of the records.
+    /// The distinct non-empty mat ids, by number (from 0): a long answer
+    /// copies them in ranking order, from a table smaller than the records.
     QVector<QString> matIds;
-    int matIdCount = 0; ///< matIds.size()
     TextTable titles;
     TextTable specs;
     qint64 bytes = 0; ///< estimated heap size of all of the above
