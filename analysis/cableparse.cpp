@@ -123,15 +123,59 @@ QString cableFormReplace(const QString& text)
     return s;
 }
 
-QString cableMainAttr(const QString& text, const QStringList& cableModels)
+namespace {
+
+/// Whether @p c cuts a text into the parts a model is looked for in: "-",
+/// "(" to "," ("(", ")", "*", "+", ","), ":", " ", "/", "—", "（", "）".
+bool cutsModelParts(QChar c)
 {
-    const QStringList parts =
-        text.split(QRegExp(QStringLiteral("[-\\(-,: +/—（）]")), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        if (cableModels.contains(part))
-            return part;
+    switch (c.unicode()) {
+    case '-':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case ':':
+    case ' ':
+    case '/':
+    case 0x2014: // —
+    case 0xFF08: // （
+    case 0xFF09: // ）
+        return true;
+    default:
+        return false;
+    }
+}
+
+/// The first non-empty part of @p text, in text order, that @p isModel takes.
+template <typename IsModel>
+QString firstModelPart(const QString& text, IsModel isModel)
+{
+    QString part;
+    for (int start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = start;
+        while (end < text.size() && !cutsModelParts(text.at(end)))
+            ++end;
+        if (end == start)
+            continue;
+        part.setRawData(text.constData() + start, end - start); // a view, no copy
+        if (isModel(part))
+            return QString(text.constData() + start, end - start);
     }
     return QString();
+}
+
+} // namespace
+
+QString cableMainAttr(const QString& text, const QStringList& cableModels)
+{
+    return firstModelPart(text, [&](const QString& part) { return cableModels.contains(part); });
+}
+
+QString cableMainAttr(const QString& text, const QSet<QString>& cableModels)
+{
+    return firstModelPart(text, [&](const QString& part) { return cableModels.contains(part); });
 }
 
 QStringList cableParts(const QString& text)

@@ -3,6 +3,7 @@
 
 #include "analysis/vecableattribute.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,9 @@ QString cableFormReplace(const QString& text);
 /// The first part of the canonical @p text (cut at "-", "(" to ",", ":", " ",
 /// "+", "/", "—", "（", "）") that @p cableModels holds; empty when none does.
 QString cableMainAttr(const QString& text, const QStringList& cableModels);
+/// cableMainAttr with the models as a set: the same part, found without
+/// scanning the models.
+QString cableMainAttr(const QString& text, const QSet<QString>& cableModels);
 /// The parts of the canonical @p text that the attributes are parsed from,
 /// cut at "-", "(" to ",", ":", " ", "+", "—", "（", "）"; no empty part.
 QStringList cableParts(const QString& text);

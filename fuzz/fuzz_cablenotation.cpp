@@ -4,6 +4,7 @@
 #include "fuzzsupport.h"
 #include "lexicon/searchutil.h"
 
+#include <QRegExp>
 #include <QString>
 #include <QStringList>
 
@@ -17,16 +18,34 @@
 class SearchUtilTestAccess
 {
 public:
+    static const QStringList& models()
+    {
+        static const QStringList list{
+            QStringLiteral("YJV"), QStringLiteral("BV"),    QStringLiteral("RVV"),
+            QStringLiteral("KVV"), QStringLiteral("YJV22"), QStringLiteral("KYJV"),
+            QStringLiteral("BYJ"), QStringLiteral("R"),     QStringLiteral("VV")};
+        return list;
+    }
     static std::unique_ptr<SearchUtil> cableStore()
     {
         std::unique_ptr<SearchUtil> store(new SearchUtil);
-        store->m_cableCoreData =
-            QStringList{QStringLiteral("YJV"), QStringLiteral("BV"),    QStringLiteral("RVV"),
-                        QStringLiteral("KVV"), QStringLiteral("YJV22"), QStringLiteral("KYJV"),
-                        QStringLiteral("BYJ"), QStringLiteral("R"),     QStringLiteral("VV")};
+        store->m_cableCoreData = models();
+        store->buildLexiconIndex(); // the models looked up as a set
         return store;
     }
 };
+
+/// The model of @p text as a pattern split finds it: the first part, in
+/// text order, that @p models holds.
+QString modelBySplit(const QString& text, const QStringList& models)
+{
+    const QRegExp cuts(QStringLiteral("[-\\(-,: +/—（）]"));
+    for (const QString& part : text.split(cuts, Qt::SkipEmptyParts)) {
+        if (models.contains(part))
+            return part;
+    }
+    return QString();
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -44,8 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             parseCableAttribute(cableParts(formed), store->getCabelMainAttr(formed));
         fuzzsupport::check(cableSortValue(text.toLower(), attribute) >= 3.0,
                            "a cable rank starts at 3");
-        (void)store->getCabelMainAttr(text);
-        (void)store->getCabelMainAttr(formed);
+        const QStringList& models = SearchUtilTestAccess::models();
+        for (const QString& reading : {text, formed}) {
+            const QString model = store->getCabelMainAttr(reading);
+            fuzzsupport::check(model == cableMainAttr(reading, models)
+                                   && model == modelBySplit(reading, models),
+                               "the model is the first part a pattern split finds");
+        }
         (void)store->isCable(text);
     }
     return 0;

@@ -54,10 +54,12 @@ QString SearchUtil::cableFormReplace(const QString& text) const
 
 QString SearchUtil::getCabelMainAttr(const QString& text) const
 {
+    if (const LexiconIndex* index = lexiconIndex())
+        return cableMainAttr(text, index->cableCore);
     return cableMainAttr(text, m_cableCoreData);
 }
 
 bool SearchUtil::isCable(const QString& text) const
 {
-    return !cableMainAttr(::cableFormReplace(text), m_cableCoreData).isEmpty();
+    return !getCabelMainAttr(::cableFormReplace(text)).isEmpty();
 }

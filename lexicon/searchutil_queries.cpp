@@ -110,6 +110,8 @@ void SearchUtil::buildLexiconIndex()
     index->enCore = QSet<QString>(m_enCoreData.cbegin(), m_enCoreData.cend());
     index->coreData = m_coreData;
     index->core = CoreWordIndex(m_coreData);
+    index->cableCoreData = m_cableCoreData;
+    index->cableCore = QSet<QString>(m_cableCoreData.cbegin(), m_cableCoreData.cend());
     m_index = std::move(index);
 }
 
@@ -117,7 +119,8 @@ const LexiconIndex* SearchUtil::lexiconIndex() const
 {
     const LexiconIndex* index = m_index.get();
     if (index && index->synData.isSharedWith(m_synData) && index->setData.isSharedWith(m_setData)
-        && index->enCoreData.isSharedWith(m_enCoreData) && index->coreData.isSharedWith(m_coreData))
+        && index->enCoreData.isSharedWith(m_enCoreData) && index->coreData.isSharedWith(m_coreData)
+        && index->cableCoreData.isSharedWith(m_cableCoreData))
         return index;
     return nullptr;
 }

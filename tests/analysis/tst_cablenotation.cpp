@@ -54,6 +54,9 @@ private slots:
         row("getCabelMainAttr", "armoured model", "YJV22-3×95+1×50", "YJV22");
         row("getCabelMainAttr", "first in text order, not list order", "KVV/RVV", "KVV");
         row("getCabelMainAttr", "fullwidth parentheses", "（BV）", "BV");
+        // The separators: - ( ) * + , : / — （ ） and space.
+        row("getCabelMainAttr", "every separator", "a(b)c*d+e,f:g/h—i j-KVV", "KVV");
+        row("getCabelMainAttr", "no other", "a.b;c_d×e KVV=YJV", "");
         row("getCabelMainAttr", "multiplication sign does not split", "YJV×2", "");
         row("getCabelMainAttr", "case-sensitive", "yjv-3×2.5", "");
         row("getCabelMainAttr", "whole parts only", "YJV23-3", "");
