@@ -20,11 +20,11 @@ CoreWordIndex::CoreWordIndex(const QStringList& coreWords) : m_words(coreWords)
     std::sort(m_lengths.begin(), m_lengths.end());
 }
 
-QMap<int, QStringList> CoreWordIndex::match(const QString& text) const
+template <typename Found>
+bool CoreWordIndex::forEachPlace(const QString& text, Found found) const
 {
-    QVarLengthArray<int, 32> found;
-    if (m_emptyAt >= 0)
-        found.append(m_emptyAt);
+    if (m_emptyAt >= 0 && !found(m_emptyAt))
+        return false;
     QString piece; // points into text: looked up without a copy
     for (int at = 0; at < text.size(); ++at) {
         for (const int length : m_lengths) {
@@ -32,10 +32,25 @@ QMap<int, QStringList> CoreWordIndex::match(const QString& text) const
                 break;
             piece.setRawData(text.constData() + at, length);
             const auto place = m_place.constFind(piece);
-            if (place != m_place.constEnd())
-                found.append(place.value());
+            if (place != m_place.constEnd() && !found(place.value()))
+                return false;
         }
     }
+    return true;
+}
+
+bool CoreWordIndex::containsAny(const QString& text) const
+{
+    return !forEachPlace(text, [](int) { return false; });
+}
+
+QMap<int, QStringList> CoreWordIndex::match(const QString& text) const
+{
+    QVarLengthArray<int, 32> found;
+    forEachPlace(text, [&](int place) {
+        found.append(place);
+        return true;
+    });
     // In list order, each word once, as a scan of the list finds them.
     std::sort(found.begin(), found.end());
     QMap<int, QStringList> byLength;

@@ -20,8 +20,15 @@ public:
     /// coreWordMap(text, coreWords) of the list indexed: the words @p text
     /// contains, grouped by length, in list order inside a group.
     QMap<int, QStringList> match(const QString& text) const;
+    /// Whether @p text contains any word of the list.
+    bool containsAny(const QString& text) const;
 
 private:
+    /// Calls @p found with the place of every word @p text contains, as
+    /// often as it occurs, until it returns false; false then.
+    template <typename Found>
+    bool forEachPlace(const QString& text, Found found) const;
+
     QStringList m_words;         ///< the list, as given
     QHash<QString, int> m_place; ///< each word's first place in the list
     QVector<int> m_lengths;      ///< the lengths of the words, ascending, 0 left out

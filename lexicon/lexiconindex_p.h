@@ -30,6 +30,7 @@ struct LexiconIndex {
     QHash<QString, QVector<int>> synOf; ///< word to the groups holding it
     QHash<QString, QVector<int>> setOf; ///< word to the entries whose members hold it
     QSet<QString> enCore;               ///< the English core words
+    CoreWordIndex enCoreWords;          ///< the English core words, looked up by word
     CoreWordIndex core;                 ///< the core words, looked up by word
     QSet<QString> cableCore;            ///< the cable models
 

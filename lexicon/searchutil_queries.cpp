@@ -108,6 +108,7 @@ void SearchUtil::buildLexiconIndex()
             index->setOf[w].append(i);
     }
     index->enCore = QSet<QString>(m_enCoreData.cbegin(), m_enCoreData.cend());
+    index->enCoreWords = CoreWordIndex(m_enCoreData);
     index->coreData = m_coreData;
     index->core = CoreWordIndex(m_coreData);
     index->cableCoreData = m_cableCoreData;
@@ -273,6 +274,8 @@ bool SearchUtil::isEnCore(const QString& word) const
 
 bool SearchUtil::containEnCore(const QString& text) const
 {
+    if (const LexiconIndex* index = lexiconIndex())
+        return index->enCoreWords.containsAny(text);
     for (const QString& w : m_enCoreData) {
         if (text.contains(w))
             return true;

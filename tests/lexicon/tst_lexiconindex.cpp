@@ -3,6 +3,7 @@
 #include "lexicon/searchutil.h"
 #include "testindex.h"
 
+#include <algorithm>
 #include <memory>
 
 /// The store's tables are private and filled from files only: the test fills
@@ -37,7 +38,7 @@ public:
 
     /// A store of @p count random core words over a few characters: words
     /// inside words, words sharing beginnings, repeats, and with @p empty an
-    /// empty word among them.
+    /// empty word among them. The English core words are the same, once each.
     static std::unique_ptr<SearchUtil> coreStore(quint32 seed, int count, bool empty)
     {
         std::unique_ptr<SearchUtil> store(new SearchUtil);
@@ -46,6 +47,8 @@ public:
             store->m_coreData.append(randomText(rng, 1 + rng.bounded(4)));
         if (empty)
             store->m_coreData.insert(rng.bounded(count), QString());
+        store->m_enCoreData = store->m_coreData;
+        store->m_enCoreData.removeDuplicates();
         store->buildLexiconIndex();
         return store;
     }
@@ -121,21 +124,29 @@ private slots:
     }
 
     // The core words of a text, found through the index, are those a scan
-    // of the list finds, grouped and ordered alike.
+    // of the list finds, grouped and ordered alike; it holds an English core
+    // word when a scan finds one.
     void coreWordsEqualScan()
     {
         const auto [seed, count, empty] = fetch<quint32, int, bool>("seed", "count", "empty");
         const auto s = SearchUtilTestAccess::coreStore(seed, count, empty);
         QRandomGenerator rng(seed);
         int found = 0;
+        int none = 0;
         for (int i = 0; i < 300; ++i) {
             const QString text = SearchUtilTestAccess::randomText(rng, rng.bounded(12));
             const QMap<int, QStringList> expected =
                 coreWordMap(text, SearchUtilTestAccess::coreWords(*s));
             QCOMPARE(s->coreWord(text), expected);
             found += expected.size() > 1;
+            const QStringList& words = SearchUtilTestAccess::coreWords(*s);
+            QCOMPARE(s->containEnCore(text),
+                     std::any_of(words.begin(), words.end(),
+                                 [&](const QString& w) { return text.contains(w); }));
+            none += expected.isEmpty();
         }
         QVERIFY(found > 10);
+        QVERIFY(empty || none > 10);
     }
 
     // The equivalent names of a word are remembered between calls, for the
