@@ -1,4 +1,4 @@
-/** @file tst_indexfieldcache.cpp @brief What is kept per index version and the fast paths on it: replaced indexes are read anew, index directories are listed as CLucene lists them, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's, the keyed ranking sort equals the comparator's. */
+/** @file tst_indexfieldcache.cpp @brief What is kept per index version and the fast paths on it: replaced indexes are read anew, index directories are listed and their files read as CLucene lists and reads them, concurrent searches agree with serial ones, scoring on kept postings equals CLucene's, the keyed ranking sort equals the comparator's. */
 #include "analysis/indexfields.h"
 #include "engine/hitranking_p.h"
 #include "engine/indexdirectory_p.h"
