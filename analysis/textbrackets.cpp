@@ -22,16 +22,29 @@ QChar narrowBracket(QChar c)
     return c;
 }
 
+/// Starts a form of @p text with some brackets left out: null when @p text
+/// holds none (it is its own form); otherwise @p buffer, sized for the text
+/// and holding what comes before the first bracket, where writing goes on,
+/// with @p first set to that bracket.
+QChar* startForm(const QString& text, QString& buffer, const QChar*& first)
+{
+    const QChar* const begin = text.constData();
+    first = std::find_if(begin, begin + text.size(), isBracket);
+    if (first == begin + text.size())
+        return nullptr;
+    buffer.resize(text.size());
+    return std::copy(begin, first, buffer.data());
+}
+
 } // namespace
 
 const QString& removeBrackets(const QString& text, QString& buffer)
 {
-    const auto first = std::find_if(text.cbegin(), text.cend(), isBracket);
-    if (first == text.cend())
+    const QChar* first = nullptr;
+    QChar* out = startForm(text, buffer, first);
+    if (!out)
         return text;
-    buffer.resize(text.size());
-    QChar* out = buffer.data();
-    for (auto it = text.cbegin(); it != text.cend(); ++it) {
+    for (const QChar* it = first; it != text.constData() + text.size(); ++it) {
         if (!isBracket(*it))
             *out++ = *it;
     }
@@ -41,16 +54,15 @@ const QString& removeBrackets(const QString& text, QString& buffer)
 
 const QString& removeBracketText(const QString& text, QString& buffer)
 {
-    const auto first = std::find_if(text.cbegin(), text.cend(), isBracket);
-    if (first == text.cend())
+    const QChar* first = nullptr;
+    QChar* out = startForm(text, buffer, first);
+    if (!out)
         return text;
     // Parentheses of either width count as ASCII ones and stay so. Each
     // opening one up to the first closing one after it goes, until an
     // opening one without a closing one after it: it and the rest stay.
-    buffer.resize(text.size());
-    QChar* out = buffer.data();
     const QChar* const end = text.constData() + text.size();
-    for (const QChar* it = text.constData(); it != end; ++it) {
+    for (const QChar* it = first; it != end; ++it) {
         const QChar c = narrowBracket(*it);
         if (c != QLatin1Char('(')) {
             *out++ = c;
