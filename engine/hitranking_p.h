@@ -406,7 +406,7 @@ std::vector<RankedHit> readHits(lucene::search::IndexSearcher* searcher,
 /// The record of @p hit.
 inline VeDocInfo toDocInfo(const RankedHit& hit, const StoredFields& fields, const TextTable& names)
 {
-    VeDocInfo doc(fields.matId(hit.doc), names.texts.at(hit.text), hit.score);
+    VeDocInfo doc(fields.matIds.at(hit.matIdOf), names.texts.at(hit.text), hit.score);
     doc.sortValue = hit.sortValue;
     doc.position = hit.position;
     return doc;
