@@ -147,12 +147,22 @@ bool ListingDirectory::openInput(const char* name, lucene::store::IndexInput*& r
     std::shared_ptr<const OpenFile> file;
     try {
         file = std::make_shared<const OpenFile>(fd, size);
+        const std::lock_guard<std::mutex> lock(m_openedLock);
+        m_opened.push_back(FileStamp{name, uint64_t(info.st_dev), uint64_t(info.st_ino), size,
+                                     nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)});
     } catch (...) {
-        ::close(fd);
+        if (!file)
+            ::close(fd);
         throw;
     }
     ret = new FileInput(std::move(file), bufferSize); // the file closes with it
     return true;
+}
+
+std::vector<FileStamp> ListingDirectory::openedFiles() const
+{
+    const std::lock_guard<std::mutex> lock(m_openedLock);
+    return m_opened;
 }
 
 lucene::index::IndexReader* openIndexReader(const char* path)

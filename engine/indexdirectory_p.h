@@ -6,10 +6,37 @@
 #include <CLucene.h>
 #pragma GCC diagnostic pop
 
+#include <cstdint>
+#include <ctime>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace vefinder {
+
+/// What tells one file's contents from another's without reading them: a
+/// file rewritten or replaced differs in one of these, unless the change
+/// falls within the same tick of the file system's clock as the stamp.
+struct FileStamp {
+    std::string name;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modified = 0; ///< nanoseconds since the epoch
+    int64_t changed = 0;  ///< status change, nanoseconds since the epoch
+
+    bool operator==(const FileStamp& o) const
+    {
+        return name == o.name && device == o.device && inode == o.inode && size == o.size
+            && modified == o.modified && changed == o.changed;
+    }
+};
+
+/// @p t in nanoseconds since the epoch.
+inline int64_t nanoseconds(const struct timespec& t)
+{
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
 
 /// CLucene's FSDirectory for one index directory, made for one reader and
 /// gone with it. Opening an index lists its directory to find the newest
@@ -35,6 +62,13 @@ public:
                    int32_t bufferSize = -1) override;
     /// Nothing to release: the last reference deletes the object.
     void close() override {}
+
+    /// The stamps of the files opened so far, in the order they were opened.
+    std::vector<FileStamp> openedFiles() const;
+
+private:
+    mutable std::mutex m_openedLock; // guards m_opened
+    std::vector<FileStamp> m_opened;
 };
 
 /// Opens the index at @p path (in the local 8-bit encoding) for reading;

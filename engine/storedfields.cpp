@@ -1,16 +1,21 @@
 /** @file storedfields.cpp @brief The process-wide cache of stored fields per index version. */
 #include "engine/storedfields_p.h"
 
+#include "engine/indexdirectory_p.h"
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 #include <CLucene.h>
 #include <CLucene/document/FieldSelector.h>
 #pragma GCC diagnostic pop
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -41,7 +46,13 @@ struct Slot {
     std::mutex build;
     StoredFieldsPtr fields;
     uint64_t lastUse = 0;
+    std::vector<FileStamp> files; ///< the files the fields were last checked against
+    int64_t checkedAt = 0;        ///< when, in nanoseconds since the epoch
 };
+
+/// How long before a check a file must have last changed to count as
+/// settled: well over a tick of any file system's clock.
+constexpr int64_t kSettledNs = int64_t(2) * 1000000000;
 
 std::mutex s_cacheMutex; // guards s_slots and s_clock
 std::map<Key, std::shared_ptr<Slot>> s_slots;
@@ -229,20 +240,54 @@ struct OpenSearcher {
 };
 thread_local std::vector<OpenSearcher> t_searchers;
 
+/// @p path with every symbolic link resolved, absolute when it does not exist.
+QString canonicalPath(const QString& path)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(QFile::encodeName(path).constData(), resolved))
+        return QFile::decodeName(resolved);
+    return QFileInfo(path).absoluteFilePath();
+}
+
+int64_t nowNs()
+{
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
+
+/// Whether @p files are those @p slot's fields were last checked against,
+/// each settled by then: a file changed later in the same clock tick as its
+/// stamp would carry the same stamp.
+bool sameSettledFiles(const Slot& slot, const std::vector<FileStamp>& files)
+{
+    if (files.empty() || files != slot.files)
+        return false;
+    return std::all_of(files.begin(), files.end(), [&](const FileStamp& file) {
+        return file.changed < slot.checkedAt - kSettledNs;
+    });
+}
+
 } // namespace
 
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
                                     const StoredFieldNames& names)
 {
-    const QFileInfo info(indexPath);
-    QString path = info.canonicalFilePath();
-    if (path.isEmpty())
-        path = info.absoluteFilePath();
-    const Key key{path, reader->getVersion(), reader->maxDoc()};
+    const Key key{canonicalPath(indexPath), reader->getVersion(), reader->maxDoc()};
+    // The files the reader has opened: the very files the fields were last
+    // checked against, unchanged since, need no check of their contents.
+    std::vector<FileStamp> files;
+    if (const auto* directory = dynamic_cast<const ListingDirectory*>(reader->directory()))
+        files = directory->openedFiles();
     const std::shared_ptr<Slot> slot = slotFor(key);
     const std::lock_guard<std::mutex> lock(slot->build);
+    if (slot->fields && sameSettledFiles(*slot, files))
+        return slot->fields;
+    const int64_t checkedAt = nowNs();
     if (!slot->fields || !matchesSample(reader, *slot->fields, names))
         slot->fields = readFields(reader, names);
+    slot->files = std::move(files);
+    slot->checkedAt = checkedAt;
     return slot->fields;
 }
 
