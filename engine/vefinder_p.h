@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -23,6 +24,12 @@ const StoredFieldNames& storedFieldNames();
 /// A new TermQuery on @p field = @p text. The query holds its own reference
 /// to the term; ours is released before returning.
 lucene::search::TermQuery* newTermQuery(const wchar_t* field, const QString& text);
+
+/// VeFinder::mkWordPplQuery(@p text), built once per text (and clause limit)
+/// and shared by the searches of every thread, which only read it: a search
+/// adds it to its own query without handing over ownership
+/// (deleteQuery false) and holds this reference until that query is gone.
+std::shared_ptr<lucene::search::BooleanQuery> sharedWordQuery(const QString& text);
 
 /// Runs an entry operation's close step exactly once, whichever way the
 /// operation leaves: by finish() on the normal path (a failure of the close

@@ -124,10 +124,11 @@ QList<QStringList> VeFinder::runWordQuery(IndexSearcher* searcher, BooleanQuery*
 QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QString& text,
                                              const QString& code)
 {
-    // The whole text as one word.
+    // The whole text as one word; its query is shared and outlives this
+    // search's query, which only refers to it.
+    const std::shared_ptr<BooleanQuery> wholeWord = vefinder::sharedWordQuery(text);
     std::unique_ptr<BooleanQuery> whole(_CLNEW BooleanQuery(false));
-    BooleanQuery* wholeWord = mkWordPplQuery(text);
-    whole->add(wholeWord, true, BooleanClause::MUST);
+    whole->add(wholeWord.get(), false, BooleanClause::MUST);
 
     // The space-separated parts, when there are several.
     std::unique_ptr<BooleanQuery> spaced(_CLNEW BooleanQuery(false));
@@ -144,10 +145,10 @@ QList<QStringList> VeFinder::searchMatsetAll(IndexSearcher* searcher, const QStr
     std::unique_ptr<BooleanQuery> segmented(_CLNEW BooleanQuery(false));
     const QStringList words = WordSegment::segmentText(text, true);
     for (int i = 0; i < words.size() && i < kWordCap; ++i) {
-        // A one-word text asks for the same word query twice: the first
-        // serves again, owned by its first clause only.
+        // A one-word text asks for the same word query twice: the shared
+        // one serves again.
         if (words.at(i) == text && hasRoom(segmented.get()))
-            segmented->add(wholeWord, false, BooleanClause::MUST);
+            segmented->add(wholeWord.get(), false, BooleanClause::MUST);
         else if (!addWordClause(segmented.get(), &VeFinder::mkWordPplQuery, words.at(i),
                                 BooleanClause::MUST))
             break;

@@ -484,16 +484,24 @@ private slots:
     // ---- limits and failures -------------------------------------------------------
 
     // eqaaa has 1100 equivalents; one boolean query holds 1024: the first 1024
-    // (eqaaa to eqbnj) are asked, and the search does not fail.
+    // (eqaaa to eqbnj) are asked, and the search does not fail. A host that
+    // lowers the limit gets fewer asked from then on (eqaaa to eqbml).
     void clauseLimit()
     {
         QCOMPARE(lucene::search::BooleanQuery::getMaxClauseCount(), size_t(1024));
-        Scratch index({TestDoc("E1").enWords({"eqbnj"}), TestDoc("E2").enWords({"eqbnk"})});
+        Scratch index({TestDoc("E1").enWords({"eqbnj"}), TestDoc("E2").enWords({"eqbnk"}),
+                       TestDoc("E3").enWords({"eqbml"})});
         QVERIFY(index.ok);
         VeFinder engine;
         Groups groups;
         engine.segmentSearch(groups, "eqaaa", index.path, true);
-        QCOMPARE(renderGroups(groups), QStringLiteral("[E1]"));
+        QCOMPARE(renderGroups(groups), QStringLiteral("[E1 E3]"));
+        engine.quotaSearch(groups, QString(), "eqaaa", QString(), index.path, nullptr, true);
+        QCOMPARE(renderGroups(groups), QStringLiteral("[] [E1 E3] []"));
+        lucene::search::BooleanQuery::setMaxClauseCount(1000);
+        engine.quotaSearch(groups, QString(), "eqaaa", QString(), index.path, nullptr, true);
+        lucene::search::BooleanQuery::setMaxClauseCount(1024);
+        QCOMPARE(renderGroups(groups), QStringLiteral("[] [E3] []"));
     }
 
     void unopenableIndex_data()
