@@ -40,4 +40,13 @@ struct LexiconIndex {
     mutable std::shared_mutex pplLock;
     mutable QHash<QString, QMap<QString, QStringList>> ppl;
     static constexpr int kPplCap = 20000;
+
+    /// GetSortWordMapAndCoreWord's answers so far, by text, as for ppl.
+    struct SortWords {
+        QList<QMap<QString, double>> maps;
+        QMap<int, QStringList> coreWords;
+    };
+    mutable std::shared_mutex sortWordsLock;
+    mutable QHash<QString, SortWords> sortWords;
+    static constexpr int kSortWordsCap = 4096;
 };

@@ -5,6 +5,9 @@
 #include "analysis/sortwords.h"
 #include "lexicon/lexiconindex_p.h"
 
+#include <mutex>
+#include <shared_mutex>
+
 QMap<int, QStringList> SearchUtil::coreWord(const QString& text) const
 {
     if (const LexiconIndex* index = lexiconIndex())
@@ -15,8 +18,8 @@ QMap<int, QStringList> SearchUtil::coreWord(const QString& text) const
 QList<QMap<QString, double>> SearchUtil::getSortWordMap(const QString& text) const
 {
     QList<QMap<QString, double>> sortMaps;
-    GetSortWordMapBySrcWord(text, sortMaps);
-    GetSortWordMapByCoreWord(coreWord(text), sortMaps);
+    QMap<int, QStringList> coreWords;
+    GetSortWordMapAndCoreWord(text, sortMaps, coreWords);
     return sortMaps;
 }
 
@@ -24,9 +27,27 @@ void SearchUtil::GetSortWordMapAndCoreWord(const QString& text,
                                            QList<QMap<QString, double>>& sortMaps,
                                            QMap<int, QStringList>& coreWords) const
 {
+    // Maps already there weigh in on the core words' maps: only a fresh
+    // answer is kept.
+    const LexiconIndex* index = sortMaps.isEmpty() ? lexiconIndex() : nullptr;
+    if (index) {
+        const std::shared_lock<std::shared_mutex> reading(index->sortWordsLock);
+        const auto it = index->sortWords.constFind(text);
+        if (it != index->sortWords.constEnd()) {
+            sortMaps = it->maps;
+            coreWords = it->coreWords;
+            return;
+        }
+    }
     GetSortWordMapBySrcWord(text, sortMaps);
     coreWords = coreWord(text);
     GetSortWordMapByCoreWord(coreWords, sortMaps);
+    if (index) {
+        const std::unique_lock<std::shared_mutex> writing(index->sortWordsLock);
+        if (index->sortWords.size() >= LexiconIndex::kSortWordsCap)
+            index->sortWords.clear();
+        index->sortWords.insert(text, LexiconIndex::SortWords{sortMaps, coreWords});
+    }
 }
 
 void SearchUtil::GetSortWordMapBySrcWord(const QString& text,
