@@ -76,9 +76,10 @@ struct StoredFieldNames {
 /// The fields of the index @p reader has open at @p indexPath. The key is
 /// the directory's canonical path with the reader's segments version and
 /// document count, so a rebuilt or replaced index is read anew; the stored
-/// values of three documents are compared on every call as well. The first
-/// caller for a key reads every document; concurrent callers for the same
-/// key wait for it; callers for other keys do not.
+/// values of three documents are compared as well, unless the reader's files
+/// are the very ones last checked and had settled by then. The first caller
+/// for a key reads every document; concurrent callers for the same key wait
+/// for it; callers for other keys do not.
 StoredFieldsPtr acquireStoredFields(lucene::index::IndexReader* reader, const QString& indexPath,
                                     const StoredFieldNames& names);
 
