@@ -3,6 +3,7 @@
 
 #include "analysis/cablenotation.h"
 #include "analysis/cablenotation_p.h"
+#include "analysis/charclass_p.h"
 #include "analysis/widthfold.h"
 
 #include <QRegExp>
@@ -55,9 +56,7 @@ QString cableFormReplace(const QString& text)
     // but for the spaces turning into hyphens: a name without them (most of
     // what is searched) is done, without building a pattern.
     const bool notation = std::any_of(s.cbegin(), s.cend(), [](QChar c) {
-        const ushort u = c.unicode();
-        return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z')
-            || u == '.';
+        return isAsciiDigit(c) || isAsciiLetter(c) || c == QLatin1Char('.');
     });
     if (!notation) {
         s.replace(QLatin1Char(' '), QLatin1Char('-'));

@@ -1,6 +1,8 @@
 /** @file charclass.cpp @brief Classifying and splitting words by character class. */
 #include "analysis/charclass.h"
 
+#include "analysis/charclass_p.h"
+
 namespace {
 
 // The three classes a word is tested for. Each test is the plain form of a
@@ -11,17 +13,6 @@ namespace {
 bool isChineseChar(QChar c)
 {
     return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FA5;
-}
-
-bool isAsciiDigit(QChar c)
-{
-    return c.unicode() >= '0' && c.unicode() <= '9';
-}
-
-bool isAsciiLetter(QChar c)
-{
-    const ushort u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
 }
 
 bool isAsciiLetterByte(char b)

@@ -2,9 +2,11 @@
 #include "engine/vefinder_p.h"
 
 #include "analysis/charclass.h"
+#include "analysis/charclass_p.h"
 #include "lexicon/searchutil.h"
 #include "segment/wordsegment.h"
 
+#include <algorithm>
 #include <memory>
 
 using lucene::search::BooleanClause;
@@ -98,12 +100,8 @@ BooleanQuery* wrapWithCode(BooleanQuery* codeQuery, BooleanQuery* wordQuery)
 
 bool hasAsciiLetterOrDigit(const QString& text)
 {
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z'))
-            return true;
-    }
-    return false;
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return isAsciiDigit(c) || isAsciiLetter(c); });
 }
 
 } // namespace
