@@ -52,7 +52,6 @@ inline void prefetchText(const QString& text)
 /// One hit being ranked: what its VeDocInfo would hold, with the names kept
 /// as indexes into the cached field's table.
 struct RankedHit {
-    int32_t doc;      ///< document number
     int text;         ///< the name: index into the TextTable read from
     int rank;         ///< the name's rank in that table
     int matIdOf;      ///< the mat id's number (StoredFields::matIds)
@@ -372,7 +371,6 @@ void readHits(lucene::search::IndexSearcher* searcher, lucene::search::Query* qu
         // Filled in place: a record built aside and copied in is read back
         // wider than it was written, which stalls on every hit.
         RankedHit& hit = hits.emplace_back();
-        hit.doc = s.doc;
         hit.text = text;
         hit.rank = names.ranks.at(text);
         hit.matIdOf = id;

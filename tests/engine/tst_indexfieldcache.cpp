@@ -361,14 +361,14 @@ private slots:
         std::vector<vefinder::RankedHit> hits;
         for (int i = 0; i < count; ++i)
             hits.push_back(vefinder::RankedHit{
-                i, 0, int(random.bounded(7)) - 2, i, double(scores[random.bounded(5)]),
+                0, int(random.bounded(7)) - 2, i, double(scores[random.bounded(5)]),
                 values[random.bounded(6)], positions ? qint64(random.bounded(5)) - 2 : 0});
         std::vector<vefinder::RankedHit> expected = hits;
         std::sort(expected.begin(), expected.end(), vefinder::ranksBefore);
         vefinder::sortRanked(hits);
         QCOMPARE(hits.size(), expected.size());
         for (size_t i = 0; i < hits.size(); ++i)
-            QCOMPARE(hits[i].doc, expected[i].doc);
+            QCOMPARE(hits[i].matIdOf, expected[i].matIdOf);
     }
 
     // An observer that searches from its callback, in the middle of a ranked
