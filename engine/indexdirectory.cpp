@@ -138,8 +138,8 @@ bool ListingDirectory::openInput(const char* name, lucene::store::IndexInput*& r
         err.set(CL_ERR_IO, "fileStat error");
         return false;
     }
-    // No buffer larger than the file: the segments files are read with the
-    // default size, which is 16 KiB, for a few dozen bytes.
+    // No buffer larger than the file: the segments files, a few dozen bytes,
+    // are opened without a size, for which CLucene's own input takes 16 KiB.
     const int64_t size = int64_t(info.st_size);
     if (bufferSize < 0)
         bufferSize = lucene::store::BufferedIndexInput::BUFFER_SIZE;
